@@ -1,0 +1,39 @@
+// TCryptoapi: the static operations that decode a certificate context into a TCertDetails record,
+// and the member operations that add certificates to and delete them from the current user's
+// stores, keeping the last platform error code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "crypto/cert_details.h"
+#include "platform/cert_context.h"
+
+class TCryptoapi {
+ public:
+  TCryptoapi() = default;
+  virtual ~TCryptoapi() = default;
+
+  // Decoding (crypto/). DecodeCertificate returns 1 when the record was filled, 0 when it stopped.
+  static int DecodeCertificate(const platform::CertContext& context, TCertDetails& record);
+  static int ReadKeyProvInfo(const platform::CertContext& context, TCertDetails& record);
+  static void ReadAltNames(const platform::CertInfo& info, std::vector<TRDNAttr>& altNames);
+  static void ReadExtKeyUsages(const platform::CertContext& context,
+                               std::vector<TRDNAttr>& extKeyUsages);
+  static void ReadEkuProperty(const platform::CertContext& context, std::uint32_t& ekuPropMissing,
+                              std::vector<std::u16string>& ekuPropOids);
+  static void ReadPrivateExtension(const platform::CertContext& context,
+                                   std::u16string& privateExtText);
+
+  // Store operations (catalogue/). On false, lastError and the thread's last error hold the code.
+  bool Install(const TCertDetails& record, const std::u16string& storeName);
+  bool AddToStore(const platform::CertContext& context, const std::u16string& storeName);
+  bool Uninstall(const TCertDetails& record, const std::u16string& storeName);
+
+  std::uint32_t lastError = 0;
+};
+
+// Sets the key-provider property of the context from the record; the platform's result, or 0
+// when the record has no key-provider data.
+int AttachKeyProvInfo(platform::CertContext& context, const TCertDetails& record);

@@ -1,0 +1,37 @@
+// Error codes the program raises itself, and the ranges that carry codes of the libraries below.
+//
+// Codes are unsigned 32-bit numbers. The program's own codes keep the values of the platform the
+// program was first written for, so that the "Windows error" texts read the same everywhere.
+// An errno value travels with the application-defined bit 0x20000000 set, so it cannot be mistaken
+// for one of those. An NSS/NSPR error code (a negative PRErrorCode) travels as its two's
+// complement, which puts it at 0xFFFFxxxx.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+inline constexpr std::uint32_t kErrorSuccess = 0;
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+inline constexpr std::uint32_t kErrorInvalidData = 13;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+inline constexpr std::uint32_t kErrorCancelled = 1223;
+inline constexpr std::uint32_t kErrorFileCorrupt = 1392;
+inline constexpr std::uint32_t kCryptENotFound = 0x80092004;
+
+inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
+
+constexpr std::uint32_t ErrorFromErrno(int error) {
+  return kErrnoCodeBit | static_cast<std::uint32_t>(error);
+}
+constexpr bool IsErrnoCode(std::uint32_t code) {
+  return (code & 0xFFFF0000u) == kErrnoCodeBit;
+}
+constexpr std::uint32_t ErrorFromNss(int prErrorCode) {
+  return static_cast<std::uint32_t>(prErrorCode);
+}
+constexpr bool IsNssCode(std::uint32_t code) { return code >= 0xFFFF0000u; }
+
+}  // namespace platform

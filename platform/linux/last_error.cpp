@@ -1,0 +1,11 @@
+#include "platform/last_error.h"
+
+namespace platform {
+namespace {
+thread_local std::uint32_t t_lastError = 0;
+}  // namespace
+
+std::uint32_t GetLastError() { return t_lastError; }
+void SetLastError(std::uint32_t code) { t_lastError = code; }
+
+}  // namespace platform

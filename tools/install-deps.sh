@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package Corvane needs to build, run and test. Quick when all is present:
+# apt-get runs only when something is missing. Run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang-format
+  # certificate logic: parsing, the user's certificate database, its integrity check, JSON output
+  libssl-dev openssl libnss3-dev libnss3-tools libsqlite3-dev nlohmann-json3-dev
+  # the window: GTK 3, WebKitGTK, the certificate viewer widget, resource compiler
+  libgtk-3-dev libwebkit2gtk-4.1-dev libgcr-3-dev libglib2.0-dev-bin librsvg2-bin
+  # tests and benchmarks: unit tests, a virtual display, screenshots, an independent browser
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick xdotool fonts-dejavu-core
+  chromium iproute2 util-linux
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [[ $(id -u) -eq 0 ]] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+fi

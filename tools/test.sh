@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test: the unit tests,
+# the window tests on a virtual display, then the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+
+jobs=$(nproc)
+bash tools/build.sh build-test -DCORVANE_WERROR=ON
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir build-test --output-on-failure -j "$jobs"
+
+bash tools/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON \
+  -DCORVANE_BUILD_GUI=OFF -DCORVANE_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
