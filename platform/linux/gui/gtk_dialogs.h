@@ -1,0 +1,23 @@
+// The GTK dialogs behind three of the graphical platform services: the save dialog, the
+// certificate viewer and the window over the user's certificate stores. GtkUiServices forwards to
+// these; each runs modally over the parent (which may be null).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/cert_context.h"
+
+// A save dialog proposing the name, offering "*.cer" and all files, asking before it overwrites.
+// The chosen absolute path, or none when the user cancelled. The current directory is unchanged.
+std::optional<std::u16string> RunSaveDialog(GtkWindow* parent, const std::u16string& proposed);
+
+// Shows one certificate in a modal viewer titled after it, with no way to add it to a store.
+// False when the bytes are not a certificate or no viewer could be shown.
+bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& context);
+
+// The modal window over the user's certificate database, one tab per store, with View and Remove.
+// False when it could not be shown.
+bool RunCertificateStoresWindow(GtkWindow* parent);
