@@ -1,0 +1,29 @@
+// The page document of a WebKitWebView behind the HtmlDocument interface. Each operation runs a
+// short script in the page with every text passed as an argument (never spliced into script
+// source) and waits for its result by iterating the main context, so the operations stay
+// synchronous. The wait is bounded, and a call made while another call is waiting fails.
+#pragma once
+
+#include <string>
+
+#include <webkit2/webkit2.h>
+
+#include "page/html_document.h"
+
+namespace platform {
+
+class WebKitDocument final : public HtmlDocument {
+ public:
+  // The view is not owned and must outlive the document object.
+  explicit WebKitDocument(WebKitWebView* view, unsigned timeoutMilliseconds = 5000);
+
+  bool SetInnerHtml(const std::u16string& elementId, const std::u16string& html) override;
+  bool GetClassName(const std::u16string& elementId, std::u16string& className) override;
+  bool SetClassName(const std::u16string& elementId, const std::u16string& className) override;
+
+ private:
+  WebKitWebView* view_;
+  unsigned timeoutMilliseconds_;
+};
+
+}  // namespace platform
