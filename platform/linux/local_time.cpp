@@ -1,0 +1,87 @@
+// Local date and time texts through GLib's date formatting, in the user's time zone and in the
+// locale chosen for LC_TIME.
+//
+// The long date is built from the locale's full month name, with the day, month and year in the
+// order of the locale's own numeric date (nl_langinfo(D_FMT)):
+//   month first (e.g. en_US)  -> "December 9, 2026"
+//   year first  (e.g. hu, ja) -> "2026 December 9"
+//   otherwise, day first      -> "9 December 2026", or "9. December 2026" when the locale writes
+//                                a dot after the day (e.g. cs_CZ, de_DE).
+// The time is the locale's own time format (%X), which carries seconds.
+#include "platform/local_time.h"
+
+#include <langinfo.h>
+
+#include <memory>
+#include <string_view>
+
+#include <glib.h>
+
+namespace platform {
+namespace {
+
+struct DateTimeUnref {
+  void operator()(GDateTime* dateTime) const { g_date_time_unref(dateTime); }
+};
+struct GFree {
+  void operator()(void* memory) const { g_free(memory); }
+};
+
+std::u16string Utf8ToUtf16(const char* text) {
+  if (text == nullptr) {
+    return {};
+  }
+  std::unique_ptr<gunichar2, GFree> wide(g_utf8_to_utf16(text, -1, nullptr, nullptr, nullptr));
+  if (!wide) {
+    return {};
+  }
+  return std::u16string(reinterpret_cast<const char16_t*>(wide.get()));
+}
+
+std::u16string Format(GDateTime* dateTime, const char* pattern) {
+  std::unique_ptr<gchar, GFree> text(g_date_time_format(dateTime, pattern));
+  return Utf8ToUtf16(text.get());
+}
+
+// The long-date pattern for the locale's numeric date order (see the top of this file).
+const char* LongDatePattern() {
+  const std::string_view numeric = nl_langinfo(D_FMT);
+  // The first conversion names the leading field; "%-d", "%e" and "%Od" style flags are skipped.
+  const std::size_t percent = numeric.find('%');
+  if (percent != std::string_view::npos) {
+    const std::size_t field = numeric.find_first_not_of("-_0^#EO", percent + 1);
+    if (field != std::string_view::npos) {
+      switch (numeric[field]) {
+        case 'm':
+        case 'b':
+        case 'B':
+          return "%B %-d, %Y";
+        case 'y':
+        case 'Y':
+        case 'F':
+          return "%Y %B %-d";
+        case 'd':
+        case 'e':
+          if (field + 1 < numeric.size() && numeric[field + 1] == '.') {
+            return "%-d. %B %Y";
+          }
+          return "%-d %B %Y";
+        default:
+          break;
+      }
+    }
+  }
+  return "%-d %B %Y";
+}
+
+}  // namespace
+
+LocalDateTimeText FormatLocalInstant(std::int64_t unixSeconds) {
+  std::unique_ptr<GDateTime, DateTimeUnref> dateTime(g_date_time_new_from_unix_local(unixSeconds));
+  if (!dateTime) {
+    return {};
+  }
+  return {Format(dateTime.get(), LongDatePattern()), Format(dateTime.get(), "%X")};
+}
+
+}  // namespace platform
