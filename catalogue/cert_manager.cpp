@@ -1,0 +1,59 @@
+#include "catalogue/cert_manager.h"
+
+#include <string>
+#include <utility>
+
+#include "catalogue/base64.h"
+#include "catalogue/embedded_certificates.h"
+#include "crypto/conversions.h"
+#include "crypto/cryptoapi.h"
+#include "platform/cert_context.h"
+
+void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts) {
+  std::vector<CertEntry> entries;
+  const std::u16string storeName = StoreNameForGroup(flags);
+  for (const char16_t* const* text = texts; text != nullptr && *text != nullptr; ++text) {
+    CertEntry entry;
+    if (DecodePemCertificate(*text, entry.record) == 0) {
+      continue;  // left out: every later certificate of the group moves one position down
+    }
+    entry.installed = entry.record.IsInstalled(storeName);
+    entries.push_back(std::move(entry));
+  }
+  // A group that exists already stays as it was.
+  groups.try_emplace(flags, std::move(entries));
+}
+
+void TCertManager::LoadCatalogue() {
+  AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST);
+  AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST);
+  AddGroup(CERTGROUP_TSA_TEST, CERTS_TSA_TEST);
+  AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST);
+  loaded = 1;
+}
+
+void TCertManager::ClearGroups() {
+  groups.clear();
+}
+
+const CertEntry* TCertManager::FindEntry(std::int32_t flags, std::uint32_t position) const {
+  const auto group = groups.find(flags);
+  if (group == groups.end() || position >= group->second.size()) {
+    return nullptr;
+  }
+  return &group->second[position];
+}
+
+int DecodePemCertificate(const std::u16string& text, TCertDetails& record) {
+  const std::string block = ToNarrow(ExtractPemBlock(text));
+  platform::Bytes der;
+  if (!DecodeBase64Bytes(block, der) || der.empty()) {
+    return 0;
+  }
+  const platform::CertContextPtr context =
+      platform::CertCreateCertificateContext(platform::kCertEncoding, der);
+  if (!context) {
+    return 0;
+  }
+  return TCryptoapi::DecodeCertificate(*context, record);
+}
