@@ -1,1 +1,0 @@
-// The GTK/WebKit implementations of the graphical platform interfaces live in this folder.
