@@ -225,9 +225,9 @@ issue() {
   fi
   STRING_MASK=$mask openssl ca -batch -config "$work/openssl.cnf" -notext -utf8 \
     -preserveDN "${signer[@]}" -md "$digest" -startdate "$from" -enddate "$to" \
-    -extensions "$ext" -in "$work/$name.csr" -out "$work/$name.pem" 2>"$work/ca.log" ||
+    -extensions "$ext" -in "$work/$name.csr" -out "$work/$name.issued" 2>"$work/ca.log" ||
     { cat "$work/ca.log" >&2; exit 1; }
-  openssl x509 -in "$work/$name.pem" -out "$work/$name.pem"  # drop anything but the PEM block
+  openssl x509 -in "$work/$name.issued" -out "$work/$name.pem"  # the PEM block alone
 }
 
 org='O=Oberit, a.s.'
