@@ -1,0 +1,195 @@
+#include "platform/linux/gui/gtk_frame_window.h"
+
+#include <array>
+#include <cstdio>
+#include <exception>
+
+#include "platform/linux/gui/gui_text.h"
+#include "platform/linux/gui/res_scheme.h"
+#include "platform/linux/gui/webkit_browser_host.h"
+
+namespace platform {
+namespace {
+
+constexpr std::array<const char*, 3> kIconResources{"corvane-16.png", "corvane-32.png",
+                                                    "corvane-48.png"};
+
+gui::GObjectRef<GdkPixbuf> LoadIcon(const char* name) {
+  const auto bytes = LookupPageResource(name);
+  if (!bytes || bytes->empty()) {
+    return {};
+  }
+  auto loader = gui::GObjectRef<GdkPixbufLoader>::Adopt(gdk_pixbuf_loader_new());
+  const bool written =
+      gdk_pixbuf_loader_write(loader.get(), bytes->data(), bytes->size(), nullptr) != FALSE;
+  const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr) != FALSE;
+  if (!written || !closed) {
+    return {};
+  }
+  GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+  return pixbuf != nullptr ? gui::GObjectRef<GdkPixbuf>::Retain(pixbuf)
+                           : gui::GObjectRef<GdkPixbuf>();
+}
+
+}  // namespace
+
+GtkFrameWindow::GtkFrameWindow(std::function<void()> onClosed) : onClosed_(std::move(onClosed)) {
+  // GTK owns a new top-level window; this reference keeps the object until we are done with it.
+  window_ = gui::GObjectRef<GtkWindow>::Adopt(
+      GTK_WINDOW(g_object_ref(gtk_window_new(GTK_WINDOW_TOPLEVEL))));
+  destroySignal_ = {window_.get(),
+                    g_signal_connect(window_.get(), "destroy", G_CALLBACK(OnDestroy), this)};
+  drawSignal_ = {window_.get(),
+                 g_signal_connect_after(window_.get(), "draw", G_CALLBACK(OnDrawn), this)};
+}
+
+GtkFrameWindow::~GtkFrameWindow() {
+  postedSource_.Remove();
+  drawSignal_.Disconnect();
+  if (!closed_) {
+    // Destroying the window here still reports it closed, so the window system's count stays
+    // right.
+    gtk_widget_destroy(GTK_WIDGET(window_.get()));
+  }
+  destroySignal_.Disconnect();
+}
+
+void GtkFrameWindow::SetTitle(const std::u16string& title) {
+  gtk_window_set_title(window_.get(), gui::ToGtkText(title).c_str());
+}
+
+void GtkFrameWindow::SetAppIcon() {
+  std::array<gui::GObjectRef<GdkPixbuf>, kIconResources.size()> icons;
+  GList* list = nullptr;
+  for (std::size_t i = 0; i < kIconResources.size(); ++i) {
+    icons[i] = LoadIcon(kIconResources[i]);
+    if (icons[i]) {
+      list = g_list_append(list, icons[i].get());
+    }
+  }
+  if (list != nullptr) {
+    gtk_window_set_icon_list(window_.get(), list);
+    g_list_free(list);
+  }
+}
+
+WindowRect GtkFrameWindow::DesktopRect() const {
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window_.get()));
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
+    monitor = gdk_display_get_monitor(display, 0);
+  }
+  if (monitor == nullptr) {
+    return {};
+  }
+  GdkRectangle geometry{};
+  gdk_monitor_get_geometry(monitor, &geometry);
+  return {geometry.x, geometry.y, geometry.width, geometry.height};
+}
+
+void GtkFrameWindow::SetPosition(const WindowRect& rect) {
+  gtk_window_move(window_.get(), rect.x, rect.y);
+  if (rect.width > 0 && rect.height > 0) {
+    gtk_window_set_default_size(window_.get(), rect.width, rect.height);
+    gtk_window_resize(window_.get(), rect.width, rect.height);
+  }
+}
+
+std::unique_ptr<BrowserHost> GtkFrameWindow::CreateBrowserHost() {
+  if (closed_ || gtk_bin_get_child(GTK_BIN(window_.get())) != nullptr) {
+    return nullptr;
+  }
+  return std::make_unique<WebKitBrowserHost>(GTK_CONTAINER(window_.get()));
+}
+
+void GtkFrameWindow::ShowAndPaint() {
+  if (!closed_) {
+    gtk_widget_show(GTK_WIDGET(window_.get()));
+  }
+}
+
+void GtkFrameWindow::PostAfterShown(std::function<void()> task) {
+  postedTask_ = std::move(task);
+  postedSource_.Remove();
+  if (drawn_) {
+    SchedulePostedTask();
+  }
+}
+
+void GtkFrameWindow::SchedulePostedTask() {
+  if (postedTask_ && !postedSource_.Active() && !closed_) {
+    postedSource_ = gui::SourceHandle(g_idle_add(RunPostedTask, this));
+  }
+}
+
+gboolean GtkFrameWindow::RunPostedTask(gpointer self) {
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  window->postedSource_.Forget();
+  std::function<void()> task = std::move(window->postedTask_);
+  window->postedTask_ = nullptr;
+  if (task) {
+    try {
+      task();
+    } catch (const std::exception&) {
+      std::fprintf(stderr, "corvane: start-up step failed (out of memory?)\n");
+    }
+  }
+  return G_SOURCE_REMOVE;
+}
+
+gboolean GtkFrameWindow::OnDrawn(GtkWidget* /*widget*/, cairo_t* /*cr*/, gpointer self) {
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  if (!window->drawn_) {
+    // The window is on the screen and has been painted once: what was posted may run now.
+    window->drawn_ = true;
+    window->SchedulePostedTask();
+  }
+  return FALSE;
+}
+
+void GtkFrameWindow::OnDestroy(GtkWidget* /*widget*/, gpointer self) {
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  if (window->closed_) {
+    return;
+  }
+  window->closed_ = true;
+  window->postedSource_.Remove();
+  if (window->onClosed_) {
+    window->onClosed_();
+  }
+}
+
+GtkWindowSystem::~GtkWindowSystem() {
+  if (mainWindow_ != nullptr) {
+    g_object_remove_weak_pointer(G_OBJECT(mainWindow_), reinterpret_cast<gpointer*>(&mainWindow_));
+  }
+}
+
+std::unique_ptr<FrameWindow> GtkWindowSystem::CreateFrameWindow() {
+  auto window = std::make_unique<GtkFrameWindow>([this] { OnWindowClosed(); });
+  ++openWindows_;
+  if (mainWindow_ != nullptr) {
+    g_object_remove_weak_pointer(G_OBJECT(mainWindow_), reinterpret_cast<gpointer*>(&mainWindow_));
+  }
+  mainWindow_ = window->Widget();
+  g_object_add_weak_pointer(G_OBJECT(mainWindow_), reinterpret_cast<gpointer*>(&mainWindow_));
+  return window;
+}
+
+void GtkWindowSystem::RunMessageLoop() {
+  if (openWindows_ <= 0) {
+    return;
+  }
+  loopRunning_ = true;
+  gtk_main();
+  loopRunning_ = false;
+}
+
+void GtkWindowSystem::OnWindowClosed() {
+  --openWindows_;
+  if (openWindows_ <= 0 && loopRunning_ && gtk_main_level() > 0) {
+    gtk_main_quit();
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+// The main window as a GTK top-level window, and the GTK main loop that drives it.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+
+#include "platform/frame_window.h"
+#include "platform/linux/gui/gobject_handle.h"
+
+namespace platform {
+
+class GtkFrameWindow final : public FrameWindow {
+ public:
+  // onClosed runs once when the window has been closed (destroyed).
+  explicit GtkFrameWindow(std::function<void()> onClosed);
+  ~GtkFrameWindow() override;
+
+  void SetTitle(const std::u16string& title) override;
+  void SetAppIcon() override;
+  WindowRect DesktopRect() const override;
+  void SetPosition(const WindowRect& rect) override;
+  std::unique_ptr<BrowserHost> CreateBrowserHost() override;
+  void ShowAndPaint() override;
+  void PostAfterShown(std::function<void()> task) override;
+
+  GtkWindow* Widget() const { return window_.get(); }
+  bool Closed() const { return closed_; }
+
+ private:
+  static void OnDestroy(GtkWidget* widget, gpointer self);
+  static gboolean OnDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
+  static gboolean RunPostedTask(gpointer self);
+  void SchedulePostedTask();
+
+  gui::GObjectRef<GtkWindow> window_;
+  std::function<void()> onClosed_;
+  std::function<void()> postedTask_;
+  bool closed_ = false;
+  bool drawn_ = false;
+  gui::SourceHandle postedSource_;
+  gui::SignalConnection destroySignal_;
+  gui::SignalConnection drawSignal_;
+};
+
+class GtkWindowSystem final : public WindowSystem {
+ public:
+  GtkWindowSystem() = default;
+  ~GtkWindowSystem() override;
+
+  std::unique_ptr<FrameWindow> CreateFrameWindow() override;
+  // gtk_main until every window made here has been closed.
+  void RunMessageLoop() override;
+
+  // The most recently made window that is still open (the parent of the program's dialogs),
+  // or null.
+  GtkWindow* MainGtkWindow() const { return mainWindow_; }
+
+ private:
+  void OnWindowClosed();
+
+  GtkWindow* mainWindow_ = nullptr;  // weak: cleared by GObject when the window is finalized
+  int openWindows_ = 0;
+  bool loopRunning_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,220 @@
+#include "platform/linux/gui/webkit_browser_host.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "platform/linux/gui/gui_text.h"
+#include "platform/linux/gui/res_scheme.h"
+#include "platform/linux/gui/webkit_document.h"
+
+namespace platform {
+namespace {
+
+// Characters a path may carry unescaped in a URI; everything else (blanks, "%", "#", "?",
+// non-ASCII) is percent-encoded before the URL is handed to WebKit.
+constexpr char kAllowedInUrl[] = "!$&'()*+,;=:@/";
+
+// The URL as the view's handlers see it: percent-decoded when that gives valid UTF-8.
+std::u16string ReadableUrl(const char* uri) {
+  if (uri == nullptr) {
+    return {};
+  }
+  gchar* decoded = g_uri_unescape_string(uri, nullptr);
+  if (decoded != nullptr && g_utf8_validate(decoded, -1, nullptr)) {
+    std::u16string text = gui::FromGtkText(decoded);
+    g_free(decoded);
+    return text;
+  }
+  g_free(decoded);
+  return gui::FromGtkText(uri);
+}
+
+const char* RequestUri(WebKitPolicyDecision* decision) {
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request =
+      action != nullptr ? webkit_navigation_action_get_request(action) : nullptr;
+  return request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+}
+
+void OpenInDefaultBrowser(GtkWidget* view, const std::string& uri) {
+  GtkWidget* toplevel = gtk_widget_get_toplevel(view);
+  GError* error = nullptr;
+  if (!gtk_show_uri_on_window(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, uri.c_str(),
+                              GDK_CURRENT_TIME, &error)) {
+    // Nothing to show the user beyond the browser not opening; leave a trace for support.
+    std::fprintf(stderr, "corvane: cannot open %s: %s\n", uri.c_str(),
+                 error != nullptr ? error->message : "unknown error");
+  }
+  g_clear_error(&error);
+}
+
+void ReportCallbackFailure(const char* where) {
+  std::fprintf(stderr, "corvane: %s failed (out of memory?)\n", where);
+}
+
+}  // namespace
+
+WebKitBrowserHost::WebKitBrowserHost(GtkContainer* parent) : opener_(OpenInDefaultBrowser) {
+  // An ephemeral context keeps cache, cookies and storage in memory only.
+  auto context = gui::GObjectRef<WebKitWebContext>::Adopt(webkit_web_context_new_ephemeral());
+  webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+  RegisterResScheme(context.get());
+
+  view_ = gui::GObjectRef<WebKitWebView>::Retain(
+      WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context.get())));
+  document_ = std::make_unique<WebKitDocument>(view_.get());
+
+  gpointer instance = view_.get();
+  decidePolicy_ = {instance,
+                   g_signal_connect(instance, "decide-policy", G_CALLBACK(OnDecidePolicy), this)};
+  loadChanged_ = {instance,
+                  g_signal_connect(instance, "load-changed", G_CALLBACK(OnLoadChanged), this)};
+  loadFailedSignal_ = {instance,
+                       g_signal_connect(instance, "load-failed", G_CALLBACK(OnLoadFailed), this)};
+  contextMenu_ = {instance,
+                  g_signal_connect(instance, "context-menu", G_CALLBACK(OnContextMenu), this)};
+  buttonPress_ = {
+      instance, g_signal_connect(instance, "button-press-event", G_CALLBACK(OnButtonPress), this)};
+
+  gtk_container_add(parent, GTK_WIDGET(view_.get()));
+  gtk_widget_show(GTK_WIDGET(view_.get()));
+}
+
+WebKitBrowserHost::~WebKitBrowserHost() {
+  events_ = nullptr;
+  decidePolicy_.Disconnect();
+  loadChanged_.Disconnect();
+  loadFailedSignal_.Disconnect();
+  contextMenu_.Disconnect();
+  buttonPress_.Disconnect();
+  document_.reset();
+}
+
+void WebKitBrowserHost::SetEvents(BrowserEvents* events) {
+  events_ = events;
+}
+
+void WebKitBrowserHost::Navigate(const std::u16string& url) {
+  const std::string text = gui::ToGtkText(url);
+  gchar* escaped = g_uri_escape_string(text.c_str(), kAllowedInUrl, FALSE);
+  webkit_web_view_load_uri(view_.get(), escaped);
+  g_free(escaped);
+}
+
+std::u16string WebKitBrowserHost::GetLocationURL() const {
+  return ReadableUrl(webkit_web_view_get_uri(view_.get()));
+}
+
+HtmlDocument* WebKitBrowserHost::GetHtmlDocument() {
+  return document_.get();
+}
+
+bool WebKitBrowserHost::HasResource(std::u16string_view name) const {
+  return LookupPageResource(gui::ToGtkText(name)).has_value();
+}
+
+bool WebKitBrowserHost::DecideNavigation(WebKitPolicyDecision* decision) {
+  if (events_ == nullptr) {
+    return false;
+  }
+  // Keep the decision alive while a command runs its dialogs inside this notification.
+  gui::GObjectRef<WebKitPolicyDecision> held =
+      gui::GObjectRef<WebKitPolicyDecision>::Adopt(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
+  if (!events_->OnBeforeNavigate2(ReadableUrl(RequestUri(decision)))) {
+    return false;
+  }
+  webkit_policy_decision_ignore(decision);
+  return true;
+}
+
+void WebKitBrowserHost::OpenOutside(WebKitPolicyDecision* decision) {
+  const char* uri = RequestUri(decision);
+  webkit_policy_decision_ignore(decision);
+  if (uri != nullptr && opener_) {
+    opener_(GTK_WIDGET(view_.get()), uri);
+  }
+}
+
+gboolean WebKitBrowserHost::OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
+                                           WebKitPolicyDecisionType type, gpointer self) {
+  auto* host = static_cast<WebKitBrowserHost*>(self);
+  try {
+    switch (type) {
+      case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+        return host->DecideNavigation(decision) ? TRUE : FALSE;
+      case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+        host->OpenOutside(decision);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  } catch (const std::exception&) {
+    ReportCallbackFailure("navigation");
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
+}
+
+void WebKitBrowserHost::OnLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent event,
+                                      gpointer self) {
+  auto* host = static_cast<WebKitBrowserHost*>(self);
+  if (event == WEBKIT_LOAD_STARTED) {
+    host->loadFailed_ = false;
+  } else if (event == WEBKIT_LOAD_FINISHED && !host->loadFailed_) {
+    host->DeliverDocumentComplete();
+  }
+}
+
+void WebKitBrowserHost::DeliverDocumentComplete() {
+  // Population waits for the page's answers by iterating the main loop, so a later load can
+  // finish inside it. That completion is delivered after the current one has returned, so that
+  // one population never runs inside another.
+  if (inDocumentComplete_) {
+    documentCompletePending_ = true;
+    return;
+  }
+  inDocumentComplete_ = true;
+  do {
+    documentCompletePending_ = false;
+    if (events_ == nullptr) {
+      break;
+    }
+    try {
+      events_->OnDocumentComplete(GetLocationURL());
+    } catch (const std::exception&) {
+      ReportCallbackFailure("page population");
+    }
+  } while (documentCompletePending_);
+  inDocumentComplete_ = false;
+}
+
+gboolean WebKitBrowserHost::OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,
+                                         gchar* /*uri*/, GError* /*error*/, gpointer self) {
+  // A failed or superseded load completes no document.
+  static_cast<WebKitBrowserHost*>(self)->loadFailed_ = true;
+  return FALSE;
+}
+
+gboolean WebKitBrowserHost::OnContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
+                                          GdkEvent* /*event*/, WebKitHitTestResult* /*hit*/,
+                                          gpointer /*self*/) {
+  return TRUE;
+}
+
+gboolean WebKitBrowserHost::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* event,
+                                          gpointer self) {
+  auto* host = static_cast<WebKitBrowserHost*>(self);
+  if (event->button != GDK_BUTTON_SECONDARY || host->events_ == nullptr) {
+    return FALSE;
+  }
+  MouseMessage message = MouseMessage::kOther;
+  if (event->type == GDK_BUTTON_PRESS) {
+    message = MouseMessage::kRightButtonDown;
+  } else if (event->type == GDK_2BUTTON_PRESS) {
+    message = MouseMessage::kRightButtonDoubleClick;
+  }
+  return host->events_->PreTranslateMessage(message) ? TRUE : FALSE;
+}
+
+}  // namespace platform
