@@ -20,6 +20,10 @@ inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorCancelled = 1223;
 inline constexpr std::uint32_t kErrorFileCorrupt = 1392;
 inline constexpr std::uint32_t kCryptENotFound = 0x80092004;
+// Bytes that are not a certificate (or not the structure a decoder was asked for).
+inline constexpr std::uint32_t kCryptEAsn1BadTag = 0x8009310B;
+// An argument the operation does not accept, such as an encoding type without the X.509 bit.
+inline constexpr std::uint32_t kEInvalidArg = 0x80070057;
 
 inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
 

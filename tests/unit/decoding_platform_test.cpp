@@ -1,0 +1,258 @@
+// The OpenSSL-based certificate services: context creation, names, value texts.
+#include <gtest/gtest.h>
+#include <openssl/err.h>
+
+#include "crypto/cert_details.h"
+#include "decoding_cert_builder.h"
+#include "platform/cert_context.h"
+#include "platform/cert_decoding.h"
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+
+using namespace decoding_test;
+
+namespace {
+
+platform::CertContextPtr ContextOf(const Bytes& der) {
+  return platform::CertCreateCertificateContext(platform::kCertEncoding, der);
+}
+
+std::u16string DnOf(const NameBuilder& name) {
+  return platform::CertNameToStr(platform::kCertEncoding, name.Der()).value_or(u"<failed>");
+}
+
+Bytes Utf16Le(std::u16string_view text) {
+  Bytes out;
+  for (char16_t unit : text) {
+    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(CertContext, CopiesTheParsedFieldsOfTheCertificate) {
+  NameBuilder issuer;
+  issuer.Utf8("2.5.4.3", "Issuer CA").Utf8("2.5.4.10", "Org");
+  const Bytes der = CertBuilder()
+                        .Serial({0x00, 0x80, 0x01})
+                        .Issuer(issuer)
+                        .Extension("2.5.29.19", Seq({}), true)
+                        .Extension("1.2.3.4", Text("\x04\x01x"))
+                        .Der();
+  const auto context = ContextOf(der);
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->encodingType, platform::kCertEncoding);
+  EXPECT_EQ(context->encoded, der);
+  const platform::CertInfo& info = context->info;
+  EXPECT_EQ(info.version, 2u);
+  // Least significant first, the leading 00 octet of the DER integer kept.
+  EXPECT_EQ(info.serialNumber, (Bytes{0x01, 0x80, 0x00}));
+  EXPECT_EQ(info.signatureAlgOid, "1.2.840.10045.4.3.2");
+  EXPECT_EQ(info.issuer, issuer.Der());
+  EXPECT_EQ(info.subject, NameBuilder().Utf8("2.5.4.3", "Test").Der());
+  EXPECT_EQ(info.notBefore, 133485408000000000u);  // 2024-01-01 00:00 UTC
+  EXPECT_EQ(info.notAfter, 136641600000000000u);   // 2034-01-01 00:00 UTC
+  ASSERT_EQ(info.extensions.size(), 2u);
+  EXPECT_EQ(info.extensions[0].oid, "2.5.29.19");
+  EXPECT_TRUE(info.extensions[0].critical);
+  EXPECT_EQ(info.extensions[0].value, (Bytes{0x30, 0x00}));
+  EXPECT_EQ(info.extensions[1].oid, "1.2.3.4");
+  EXPECT_FALSE(info.extensions[1].critical);
+  EXPECT_EQ(platform::CertGetPublicKeyLength(platform::kCertEncoding, info.subjectPublicKeyInfo),
+            256u);
+}
+
+TEST(CertContext, ReadsVersionsAndBothTimeEncodings) {
+  // 1950 is the first UTCTime year; 2050 needs GeneralizedTime.
+  const auto context = ContextOf(
+      CertBuilder().Version(0).Serial({0x05}).Validity("19500101000000Z", "20500101000000Z").Der());
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->info.version, 0u);
+  EXPECT_EQ(context->info.serialNumber, Bytes{0x05});
+  EXPECT_EQ(context->info.notBefore, 110133216000000000u);
+  EXPECT_EQ(context->info.notAfter, 141690816000000000u);
+  EXPECT_TRUE(context->info.extensions.empty());
+}
+
+TEST(CertContext, RejectsWhatIsNotExactlyOneCertificate) {
+  const Bytes der = CertBuilder().Der();
+  Bytes trailing = der;
+  trailing.push_back(0x00);
+  const Bytes truncated(der.begin(), der.end() - 1);
+  for (const Bytes& bytes : {Bytes{}, trailing, truncated, Text("not a certificate")}) {
+    platform::SetLastError(0);
+    EXPECT_FALSE(ContextOf(bytes));
+    EXPECT_EQ(platform::GetLastError(), platform::kCryptEAsn1BadTag);
+    EXPECT_EQ(ERR_peek_error(), 0u) << "OpenSSL's error queue is left clean";
+  }
+  platform::SetLastError(0);
+  EXPECT_FALSE(platform::CertCreateCertificateContext(platform::kPkcs7AsnEncoding, der));
+  EXPECT_EQ(platform::GetLastError(), platform::kEInvalidArg);
+}
+
+TEST(NameText, UsesTheKnownKeysAndOidForOthers) {
+  NameBuilder name;
+  const char* oids[] = {"2.5.4.3",         "2.5.4.10",
+                        "2.5.4.11",        "2.5.4.7",
+                        "2.5.4.6",         "2.5.4.8",
+                        "2.5.4.9",         "1.2.840.113549.1.9.1",
+                        "2.5.4.5",         "2.5.4.12",
+                        "2.5.4.42",        "2.5.4.4",
+                        "2.5.4.43",        "0.9.2342.19200300.100.1.25",
+                        "2.5.4.17",        "2.5.4.13",
+                        "2.5.4.20",        "2.5.4.46",
+                        "1.3.6.1.4.1.99.1"};
+  for (const char* oid : oids) {
+    name.Add(oid, V_ASN1_IA5STRING, Text("v"));
+  }
+  EXPECT_EQ(DnOf(name),
+            u"CN=v, O=v, OU=v, L=v, C=v, S=v, STREET=v, E=v, SERIALNUMBER=v, T=v, G=v, SN=v, I=v, "
+            u"DC=v, PostalCode=v, Description=v, Phone=v, dnQualifier=v, OID.1.3.6.1.4.1.99.1=v");
+}
+
+TEST(NameText, QuotesSpecialValuesAndJoinsMultiValuedNames) {
+  NameBuilder name;
+  for (const char* value : {"a,b", "a+b", "a=b", "say \"hi\"", "<x>", "#1", "a;b", "line\nfeed",
+                            " lead", "trail\t", "in ner", "plain"}) {
+    name.Utf8("2.5.4.11", value);
+  }
+  name.Utf8("2.5.4.3", "").Add("2.5.4.10", V_ASN1_UTF8STRING, Text("b"), true);
+  EXPECT_EQ(DnOf(name),
+            u"OU=\"a,b\", OU=\"a+b\", OU=\"a=b\", OU=\"say \"\"hi\"\"\", OU=\"<x>\", OU=\"#1\", "
+            u"OU=\"a;b\", OU=\"line\nfeed\", OU=\" lead\", OU=\"trail\t\", OU=in ner, OU=plain, "
+            u"CN= + O=b");
+  EXPECT_EQ(DnOf(NameBuilder()), u"");
+  EXPECT_FALSE(platform::CertNameToStr(platform::kCertEncoding, Text("junk")));
+}
+
+TEST(DecodeName, DeliversAttributesInEncodedOrderAndDecodedShape) {
+  NameBuilder name;
+  name.Add("2.5.4.6", V_ASN1_PRINTABLESTRING, Text("CZ"))
+      .Add("2.5.4.3", V_ASN1_BMPSTRING, Bmp(u"A"))
+      .Add("2.5.4.10", V_ASN1_UTF8STRING, Text("\xC4\x8D"), true)  // č, same RDN as the CN
+      .Add("2.5.4.11", V_ASN1_UNIVERSALSTRING, Text(std::string("\0\x01\xF6\x00", 4)))
+      .Add("2.5.4.13", V_ASN1_SEQUENCE, Bytes{0x30, 0x03, 0x02, 0x01, 0x07});
+  const auto decoded = platform::DecodeName(name.Der());
+  ASSERT_TRUE(decoded);
+  ASSERT_EQ(decoded->rdns.size(), 4u);
+  ASSERT_EQ(decoded->rdns[1].size(), 2u);
+  const platform::NameAttribute& country = decoded->rdns[0][0];
+  EXPECT_EQ(country.oid, "2.5.4.6");
+  EXPECT_EQ(country.valueType, kCertRdnPrintableString);
+  EXPECT_EQ(country.value, Text("CZ"));
+  EXPECT_EQ(decoded->rdns[1][0].valueType, kCertRdnBmpString);
+  EXPECT_EQ(decoded->rdns[1][0].value, Utf16Le(u"A"));
+  EXPECT_EQ(decoded->rdns[1][1].valueType, kCertRdnUtf8String);
+  EXPECT_EQ(decoded->rdns[1][1].value, Utf16Le(u"č"));
+  EXPECT_EQ(decoded->rdns[2][0].valueType, kCertRdnUniversalString);
+  EXPECT_EQ(decoded->rdns[2][0].value, (Bytes{0x00, 0xF6, 0x01, 0x00}));
+  EXPECT_EQ(decoded->rdns[3][0].valueType, kCertRdnEncodedBlob);
+  EXPECT_EQ(decoded->rdns[3][0].value, (Bytes{0x30, 0x03, 0x02, 0x01, 0x07}));
+  EXPECT_EQ(DnOf(name), u"C=CZ, CN=A + O=č, OU=\U0001F600, Description=#3003020107");
+  EXPECT_FALSE(platform::DecodeName(Text("\x30\x03\x31\x01")));
+}
+
+TEST(RdnValueText, ConvertsEveryStringTypeAndRefusesWhatHasNoText) {
+  using platform::CertRdnValueToStr;
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnPrintableString, Text("Praha")), u"Praha");
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnTeletexString, Text("\xE9")), u"\u00E9");  // Latin-1
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnIa5String, Bytes{}), u"");
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnUtf8String, Utf16Le(u"Č\U0001F600")), u"Č\U0001F600");
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0xF6, 0x01, 0x00}),
+            u"\U0001F600");
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnEncodedBlob, Bytes{0x02, 0x01, 0xAB}), u"#0201AB");
+  EXPECT_EQ(CertRdnValueToStr(kCertRdnOctetString, Bytes{0x0F}), u"#0F");
+
+  EXPECT_FALSE(CertRdnValueToStr(kCertRdnBmpString, Bytes{0x41}));  // odd byte count
+  EXPECT_FALSE(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0xD8, 0x00, 0x00}));
+  EXPECT_FALSE(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0x00, 0x11, 0x00}));
+  EXPECT_FALSE(CertRdnValueToStr(kCertRdnAnyType, Text("x")));
+}
+
+TEST(RdnValueText, IsCutAt1023UnitsWithoutSplittingAPair) {
+  const auto longText = platform::CertRdnValueToStr(kCertRdnIa5String, Bytes(2000, 'a'));
+  ASSERT_TRUE(longText);
+  EXPECT_EQ(longText->size(), platform::kMaxRdnValueChars);
+  std::u16string pairAtEnd(1022, u'a');
+  pairAtEnd += u"\U0001F600";
+  const auto cut = platform::CertRdnValueToStr(kCertRdnBmpString, Utf16Le(pairAtEnd));
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(*cut, std::u16string(1022, u'a'));
+}
+
+TEST(SimpleDisplayName, FallsBackFromCommonNameInTheDesignedOrder) {
+  const Bytes sanWithEmail = Seq({Tlv(0x82, Text("dns.example")), Tlv(0x81, Text("alt@example"))});
+  struct Case {
+    NameBuilder name;
+    bool withSan = false;
+    std::u16string expected;
+  };
+  Case cases[6];
+  cases[0].name.Utf8("2.5.4.10", "Org").Utf8("2.5.4.11", "Unit").Utf8("2.5.4.3", "Common");
+  cases[0].expected = u"Common";
+  cases[1]
+      .name.Utf8("2.5.4.10", "Org")
+      .Utf8("1.2.840.113549.1.9.1", "e@x")
+      .Utf8("2.5.4.11", "Unit");
+  cases[1].expected = u"Unit";
+  cases[2].name.Utf8("1.2.840.113549.1.9.1", "e@x").Utf8("2.5.4.10", "Org");
+  cases[2].expected = u"Org";
+  cases[3].name.Utf8("2.5.4.6", "CZ").Utf8("1.2.840.113549.1.9.1", "e@x");
+  cases[3].withSan = true;
+  cases[3].expected = u"e@x";
+  cases[4].name.Utf8("2.5.4.6", "CZ").Utf8("2.5.4.7", "Praha");
+  cases[4].withSan = true;
+  cases[4].expected = u"alt@example";
+  cases[5].name.Utf8("2.5.4.7", "Praha").Utf8("2.5.4.6", "CZ");
+  cases[5].expected = u"Praha";
+  for (Case& item : cases) {
+    CertBuilder builder;
+    builder.Subject(item.name).Issuer(item.name);
+    if (item.withSan) {
+      builder.Extension("2.5.29.17", sanWithEmail);
+    }
+    const auto context = ContextOf(builder.Der());
+    ASSERT_TRUE(context);
+    EXPECT_EQ(platform::CertGetSimpleDisplayName(*context, false), item.expected);
+  }
+
+  // The issuer's fallback reads the issuer alternative names, not the subject's.
+  NameBuilder country;
+  country.Utf8("2.5.4.6", "CZ");
+  const auto context =
+      ContextOf(CertBuilder()
+                    .Subject(country)
+                    .Issuer(country)
+                    .Extension("2.5.29.17", sanWithEmail)
+                    .Extension("2.5.29.18", Seq({Tlv(0x81, Text("issuer@example"))}))
+                    .Der());
+  ASSERT_TRUE(context);
+  EXPECT_EQ(platform::CertGetSimpleDisplayName(*context, false), u"alt@example");
+  EXPECT_EQ(platform::CertGetSimpleDisplayName(*context, true), u"issuer@example");
+
+  const auto empty = ContextOf(CertBuilder().Subject(NameBuilder()).Der());
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(platform::CertGetSimpleDisplayName(*empty, false), u"");
+}
+
+TEST(DecodeNameValue, DeliversStringsAsTheyTravelAndOtherValuesAsBlobs) {
+  const auto utf8 = platform::DecodeNameValue(Tlv(0x0C, Text("\xC5\xBE")));  // ž
+  ASSERT_TRUE(utf8);
+  EXPECT_EQ(utf8->valueType, kCertRdnUtf8String);
+  EXPECT_EQ(utf8->value, Utf16Le(u"ž"));
+  const auto badUtf8 = platform::DecodeNameValue(Tlv(0x0C, Text("a\xFF")));
+  ASSERT_TRUE(badUtf8);
+  EXPECT_EQ(badUtf8->value, Utf16Le(u"a\uFFFD"));
+  const auto visible = platform::DecodeNameValue(Tlv(0x1A, Text("v")));
+  ASSERT_TRUE(visible);
+  EXPECT_EQ(visible->valueType, kCertRdnVisibleString);
+  EXPECT_EQ(visible->value, Text("v"));
+  const Bytes integer{0x02, 0x01, 0x07};
+  const auto blob = platform::DecodeNameValue(integer);
+  ASSERT_TRUE(blob);
+  EXPECT_EQ(blob->valueType, kCertRdnEncodedBlob);
+  EXPECT_EQ(blob->value, integer);
+  EXPECT_FALSE(platform::DecodeNameValue(Bytes{0x0C, 0x05, 'a'}));
+}
