@@ -1,14 +1,9 @@
 // Local date and time texts through GLib's date formatting, in the user's time zone and in the
-// locale chosen for LC_TIME.
-//
-// The long date is built from the locale's full month name, with the day, month and year in the
-// order of the locale's own numeric date (nl_langinfo(D_FMT)):
-//   month first (e.g. en_US)  -> "December 9, 2026"
-//   year first  (e.g. hu, ja) -> "2026 December 9"
-//   otherwise, day first      -> "9 December 2026", or "9. December 2026" when the locale writes
-//                                a dot after the day (e.g. cs_CZ, de_DE).
-// The time is the locale's own time format (%X), which carries seconds.
+// locale chosen for LC_TIME: the long date of LongDatePattern (full month name in the locale's
+// day order), then the locale's own time format (%X), which carries seconds.
 #include "platform/local_time.h"
+
+#include "platform/linux/long_date_pattern.h"
 
 #include <langinfo.h>
 
@@ -43,9 +38,9 @@ std::u16string Format(GDateTime* dateTime, const char* pattern) {
   return Utf8ToUtf16(text.get());
 }
 
-// The long-date pattern for the locale's numeric date order (see the top of this file).
-const char* LongDatePattern() {
-  const std::string_view numeric = nl_langinfo(D_FMT);
+}  // namespace
+
+const char* LongDatePattern(std::string_view numeric) {
   // The first conversion names the leading field; "%-d", "%e" and "%Od" style flags are skipped.
   const std::size_t percent = numeric.find('%');
   if (percent != std::string_view::npos) {
@@ -53,6 +48,7 @@ const char* LongDatePattern() {
     if (field != std::string_view::npos) {
       switch (numeric[field]) {
         case 'm':
+        case 'D':
         case 'b':
         case 'B':
           return "%B %-d, %Y";
@@ -74,14 +70,13 @@ const char* LongDatePattern() {
   return "%-d %B %Y";
 }
 
-}  // namespace
-
 LocalDateTimeText FormatLocalInstant(std::int64_t unixSeconds) {
   std::unique_ptr<GDateTime, DateTimeUnref> dateTime(g_date_time_new_from_unix_local(unixSeconds));
   if (!dateTime) {
     return {};
   }
-  return {Format(dateTime.get(), LongDatePattern()), Format(dateTime.get(), "%X")};
+  return {Format(dateTime.get(), LongDatePattern(nl_langinfo(D_FMT))),
+          Format(dateTime.get(), "%X")};
 }
 
 }  // namespace platform

@@ -5,7 +5,10 @@
 #include <exception>
 #include <memory>
 
+// The generated bundle header has no C++ linkage guard of its own.
+extern "C" {
 #include "corvane_page_resources.h"
+}
 
 namespace platform {
 namespace {
@@ -29,6 +32,15 @@ using BytesPtr = std::unique_ptr<GBytes, BytesUnref>;
 using CharsPtr = std::unique_ptr<char, GFree>;
 using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
 
+// The compiled-in bundle, initialised on first use.
+GResource* PageBundle() {
+  static GResource* const bundle = [] {
+    corvane_page_register_resource();
+    return corvane_page_get_resource();
+  }();
+  return bundle;
+}
+
 // The resource's bytes in the compiled-in bundle; names match without regard to ASCII case and
 // never reach into a folder.
 BytesPtr LookupResourceBytes(std::string_view name) {
@@ -40,8 +52,8 @@ BytesPtr LookupResourceBytes(std::string_view name) {
   for (const char c : name) {
     path += g_ascii_tolower(c);
   }
-  return BytesPtr(g_resource_lookup_data(corvane_page_get_resource(), path.c_str(),
-                                         G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr));
+  return BytesPtr(
+      g_resource_lookup_data(PageBundle(), path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr));
 }
 
 // The running executable's absolute path, read once.
