@@ -9,6 +9,7 @@
 
 #include "crypto/cert_details.h"
 #include "platform/cert_context.h"
+#include "platform/cert_decoding.h"
 
 class TCryptoapi {
  public:
@@ -17,6 +18,9 @@ class TCryptoapi {
 
   // Decoding (crypto/). DecodeCertificate returns 1 when the record was filled, 0 when it stopped.
   static int DecodeCertificate(const platform::CertContext& context, TCertDetails& record);
+  // Appends one element per attribute of the name, in encoded order; attributes without an OID
+  // or whose value has no text form are left out.
+  static void ReadNameAttrs(const platform::NameInfo& name, std::vector<TRDNAttr>& attrs);
   static int ReadKeyProvInfo(const platform::CertContext& context, TCertDetails& record);
   static void ReadAltNames(const platform::CertInfo& info, std::vector<TRDNAttr>& altNames);
   static void ReadExtKeyUsages(const platform::CertContext& context,
