@@ -1,0 +1,40 @@
+// The export command: saves a catalogue certificate as PEM text in a file the user chooses.
+// Export changes no store, so the page is not reloaded.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "app/command_failure.h"
+#include "app/entry_number.h"
+#include "app/export.h"
+#include "app/main_frame.h"
+#include "app/messages.h"
+#include "crypto/conversions.h"
+
+bool CMainFrame::ExportCertificate(const std::u16string& entryNumber) {
+  std::int32_t flags = 0;
+  std::int32_t position = 0;
+  if (!ParseEntryNumber(entryNumber, flags, position)) {
+    return false;
+  }
+  const CertEntry* entry = m_certManager.FindEntry(flags, static_cast<std::uint32_t>(position));
+  if (entry == nullptr) {
+    return false;
+  }
+  // Copied before the dialog runs: nothing the command holds depends on the catalogue then.
+  const std::string pem = ToNarrow(entry->record.pemText);
+  const std::u16string proposed = ProposedExportFileName(entry->record);
+
+  std::u16string path;
+  if (!AskSaveFileName(proposed, path) || path.empty()) {
+    return false;
+  }
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(pem.data());
+  if (WriteBytesToFile(path, std::span<const std::uint8_t>(bytes, pem.size()))) {
+    ShowInfo(FormatResourceString(strings::kSavedToFile, path));
+    return false;
+  }
+  // A failed save is reported like a failed store change, never passed over.
+  ReportFailureWithLastError(strings::kCannotSave, path);
+  return false;
+}
