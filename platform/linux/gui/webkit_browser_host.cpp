@@ -1,8 +1,11 @@
 #include "platform/linux/gui/webkit_browser_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
+#include "platform/linux/gui/gui_environment.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/linux/gui/res_scheme.h"
 #include "platform/linux/gui/webkit_document.h"
@@ -49,6 +52,15 @@ void OpenInDefaultBrowser(GtkWidget* view, const std::string& uri) {
   g_clear_error(&error);
 }
 
+// GTK's own delivery of an event, restored when the last host is gone.
+void DeliverEvent(GdkEvent* event, gpointer /*unused*/) { gtk_main_do_event(event); }
+
+// Every live host, for the event filter.
+std::vector<WebKitBrowserHost*>& LiveHosts() {
+  static std::vector<WebKitBrowserHost*> hosts;
+  return hosts;
+}
+
 void ReportCallbackFailure(const char* where) {
   std::fprintf(stderr, "corvane: %s failed (out of memory?)\n", where);
 }
@@ -56,7 +68,9 @@ void ReportCallbackFailure(const char* where) {
 }  // namespace
 
 WebKitBrowserHost::WebKitBrowserHost(GtkContainer* parent) : opener_(OpenInDefaultBrowser) {
-  // An ephemeral context keeps cache, cookies and storage in memory only.
+  // An ephemeral context keeps cache, cookies and storage in memory only; the web process it
+  // starts inherits the environment that keeps graphics caches off the disk.
+  DisableGraphicsDiskCaches();
   auto context = gui::GObjectRef<WebKitWebContext>::Adopt(webkit_web_context_new_ephemeral());
   webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   RegisterResScheme(context.get());
@@ -74,8 +88,13 @@ WebKitBrowserHost::WebKitBrowserHost(GtkContainer* parent) : opener_(OpenInDefau
                        g_signal_connect(instance, "load-failed", G_CALLBACK(OnLoadFailed), this)};
   contextMenu_ = {instance,
                   g_signal_connect(instance, "context-menu", G_CALLBACK(OnContextMenu), this)};
-  buttonPress_ = {
-      instance, g_signal_connect(instance, "button-press-event", G_CALLBACK(OnButtonPress), this)};
+
+  // The view's own input handling sees events before any signal handler could stop them, so
+  // right-button presses are filtered where GTK takes events from the display.
+  if (LiveHosts().empty()) {
+    gdk_event_handler_set(FilterEvent, nullptr, nullptr);
+  }
+  LiveHosts().push_back(this);
 
   gtk_container_add(parent, GTK_WIDGET(view_.get()));
   gtk_widget_show(GTK_WIDGET(view_.get()));
@@ -87,8 +106,12 @@ WebKitBrowserHost::~WebKitBrowserHost() {
   loadChanged_.Disconnect();
   loadFailedSignal_.Disconnect();
   contextMenu_.Disconnect();
-  buttonPress_.Disconnect();
   document_.reset();
+  auto& hosts = LiveHosts();
+  hosts.erase(std::remove(hosts.begin(), hosts.end(), this), hosts.end());
+  if (hosts.empty()) {
+    gdk_event_handler_set(DeliverEvent, nullptr, nullptr);
+  }
 }
 
 void WebKitBrowserHost::SetEvents(BrowserEvents* events) {
@@ -202,19 +225,37 @@ gboolean WebKitBrowserHost::OnContextMenu(WebKitWebView* /*view*/, WebKitContext
   return TRUE;
 }
 
-gboolean WebKitBrowserHost::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* event,
-                                          gpointer self) {
-  auto* host = static_cast<WebKitBrowserHost*>(self);
-  if (event->button != GDK_BUTTON_SECONDARY || host->events_ == nullptr) {
-    return FALSE;
+bool WebKitBrowserHost::DropsEvent(GdkEvent* event) const {
+  if (events_ == nullptr || event->button.button != GDK_BUTTON_SECONDARY ||
+      event->button.window == nullptr) {
+    return false;
   }
-  MouseMessage message = MouseMessage::kOther;
-  if (event->type == GDK_BUTTON_PRESS) {
-    message = MouseMessage::kRightButtonDown;
-  } else if (event->type == GDK_2BUTTON_PRESS) {
-    message = MouseMessage::kRightButtonDoubleClick;
+  gpointer target = nullptr;
+  gdk_window_get_user_data(event->button.window, &target);
+  GtkWidget* view = GTK_WIDGET(view_.get());
+  if (target == nullptr ||
+      (target != view && !gtk_widget_is_ancestor(static_cast<GtkWidget*>(target), view))) {
+    return false;
   }
-  return host->events_->PreTranslateMessage(message) ? TRUE : FALSE;
+  return events_->PreTranslateMessage(event->type == GDK_2BUTTON_PRESS
+                                          ? MouseMessage::kRightButtonDoubleClick
+                                          : MouseMessage::kRightButtonDown);
+}
+
+void WebKitBrowserHost::FilterEvent(GdkEvent* event, gpointer /*unused*/) {
+  const GdkEventType type = event->type;
+  if (type == GDK_BUTTON_PRESS || type == GDK_2BUTTON_PRESS || type == GDK_3BUTTON_PRESS) {
+    try {
+      for (const WebKitBrowserHost* host : LiveHosts()) {
+        if (host->DropsEvent(event)) {
+          return;
+        }
+      }
+    } catch (const std::exception&) {
+      ReportCallbackFailure("input filter");
+    }
+  }
+  gtk_main_do_event(event);
 }
 
 }  // namespace platform

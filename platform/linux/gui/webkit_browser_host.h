@@ -1,7 +1,8 @@
 // The browser host over a WebKitWebView: an ephemeral web context (nothing is written to the
 // user's folders) serving the program's page resources through the "res" scheme; navigations are
 // offered to the view's handler through decide-policy, completed loads through load-changed.
-// Right-button presses are offered to the handler first, and no context menu is ever shown.
+// Right-button presses are offered to the handler before the view sees them, and no context menu
+// is ever shown.
 // Links that ask for a new window open in the user's default browser, never in the view.
 #pragma once
 
@@ -45,7 +46,10 @@ class WebKitBrowserHost final : public BrowserHost {
                                GError* error, gpointer self);
   static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
-  static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  // Offers right-button presses meant for a host's view to its handler before GTK delivers
+  // them; installed while any host exists.
+  static void FilterEvent(GdkEvent* event, gpointer unused);
+  bool DropsEvent(GdkEvent* event) const;
 
   bool DecideNavigation(WebKitPolicyDecision* decision);
   void OpenOutside(WebKitPolicyDecision* decision);
@@ -62,7 +66,6 @@ class WebKitBrowserHost final : public BrowserHost {
   gui::SignalConnection loadChanged_;
   gui::SignalConnection loadFailedSignal_;
   gui::SignalConnection contextMenu_;
-  gui::SignalConnection buttonPress_;
 };
 
 }  // namespace platform

@@ -1,0 +1,270 @@
+// The real main window under the virtual display: start-up order, title, icon, placement, and
+// what the page's links, the right mouse button and closing the window do.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/corvane_app.h"
+#include "app/corvane_view.h"
+#include "app/main_frame.h"
+#include "platform/linux/gui/gtk_frame_window.h"
+#include "platform/linux/gui/webkit_browser_host.h"
+#include "shell_gui_support.h"
+
+namespace {
+
+// A main window that records commands and shows the real frame's catalogue.
+class RecordingMainWindow : public CommandTarget {
+ public:
+  explicit RecordingMainWindow(const CMainFrame& frame) : frame_(frame) {}
+  bool ShowCertificate(const std::u16string& entry) override { return Record("show", entry); }
+  bool InstallUninstall(const std::u16string& entry, bool install) override {
+    return Record(install ? "install" : "uninstall", entry);
+  }
+  bool ExportCertificate(const std::u16string& entry) override { return Record("export", entry); }
+  bool ShowWindowsStores() override { return Record("stores", u""); }
+  const TCertManager* Catalogue() const override { return &frame_.m_certManager; }
+
+  std::vector<std::string> calls;
+
+ private:
+  bool Record(const std::string& command, const std::u16string& entry) {
+    calls.push_back(command + " " + std::string(entry.begin(), entry.end()));
+    return true;
+  }
+  const CMainFrame& frame_;
+};
+
+class MainWindowTest : public ShellGuiTest {
+ protected:
+  void TearDown() override {
+    SetMainWindow(nullptr);
+    ShellGuiTest::TearDown();
+  }
+};
+
+TEST_F(MainWindowTest, FirstLoadHasNoTablesTheCatalogueStepAddsThem) {
+  platform::GtkWindowSystem windows;
+  CMainFrame frame;
+  ASSERT_TRUE(frame.LoadFrame(windows));
+  SetMainWindow(&frame);
+  frame.Window()->ShowAndPaint();
+  WebKitWebView* view = ViewOf(frame);
+  ASSERT_NE(view, nullptr);
+
+  // The page from the first navigation: populated, but without tables.
+  ASSERT_TRUE(WaitForTables(view, 0));
+  EXPECT_EQ(frame.m_certManager.loaded, 0);
+  EXPECT_EQ(Eval(view, "return document.getElementById('APP_MAIN_TITLE_ID').textContent;"),
+            "\"Certificate Manager - test environment\"");
+
+  frame.OnLoadCatalogue();
+  ASSERT_TRUE(WaitForTables(view, 4));
+  EXPECT_EQ(Eval(view,
+                 "return [...document.querySelectorAll('table[id^=\"CERTTABLE_ID_\"]')]"
+                 "  .map(t => t.id + ':' + t.rows.length).join(' ');"),
+            "\"CERTTABLE_ID_1028:4 CERTTABLE_ID_16392:6 CERTTABLE_ID_131104:3 "
+            "CERTTABLE_ID_524384:2\"");
+  // One generated container inside the template's, not one per load.
+  EXPECT_EQ(Eval(view, "return document.querySelectorAll('#TEMPLATE_ROOT_TABLE_ID').length;"), "2");
+}
+
+TEST_F(MainWindowTest, StartUpShowsTitledPlacedWindowWithoutMenuThenTables) {
+  platform::GtkWindowSystem windows;
+  CCorvaneApp app(windows);
+  ASSERT_TRUE(app.InitInstance());
+  CMainFrame* frame = app.MainFrame();
+  ASSERT_NE(frame, nullptr);
+  // The catalogue waits for the message loop.
+  EXPECT_EQ(frame->m_certManager.loaded, 0);
+
+  GtkWindow* window = WindowOf(*frame);
+  ASSERT_NE(window, nullptr);
+  EXPECT_STREQ(gtk_window_get_title(window), "Oberit Corvane");
+  // The window holds the browser and nothing else: no menu bar, tool bar or status bar.
+  GtkWidget* child = gtk_bin_get_child(GTK_BIN(window));
+  EXPECT_TRUE(WEBKIT_IS_WEB_VIEW(child));
+
+  GList* icons = gtk_window_get_icon_list(window);
+  std::vector<int> sizes;
+  for (GList* item = icons; item != nullptr; item = item->next) {
+    sizes.push_back(gdk_pixbuf_get_width(GDK_PIXBUF(item->data)));
+  }
+  g_list_free(icons);
+  EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+
+  ASSERT_TRUE(WaitForTables(ViewOf(*frame), 4));
+  EXPECT_EQ(frame->m_certManager.loaded, 1);
+  EXPECT_TRUE(gtk_widget_get_mapped(GTK_WIDGET(window)));
+
+  // Placement by the monitor, as the X server reports it.
+  GdkRectangle monitor{};
+  gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0), &monitor);
+  const platform::WindowRect expected = platform::PlaceByDesktop(monitor.width, monitor.height);
+  GdkRectangle frameRect{};
+  gdk_window_get_frame_extents(gtk_widget_get_window(GTK_WIDGET(window)), &frameRect);
+  EXPECT_EQ(frameRect.x, monitor.x + expected.x);
+  EXPECT_EQ(frameRect.y, monitor.y + expected.y);
+  EXPECT_EQ(frameRect.width, expected.width);
+  EXPECT_EQ(frameRect.height, expected.height);
+  if (monitor.width == 1920 && monitor.height == 1080) {
+    EXPECT_EQ(expected, (platform::WindowRect{240, 135, 1200, 810}));
+  }
+}
+
+TEST_F(MainWindowTest, PostedStepWaitsUntilTheWindowWasDrawn) {
+  platform::GtkWindowSystem windows;
+  auto window = windows.CreateFrameWindow();
+  auto* gtkWindow = dynamic_cast<platform::GtkFrameWindow*>(window.get());
+  ASSERT_NE(gtkWindow, nullptr);
+  bool ran = false;
+  bool mappedWhenRun = false;
+  window->PostAfterShown([&] {
+    ran = true;
+    mappedWhenRun = gtk_widget_get_mapped(GTK_WIDGET(gtkWindow->Widget()));
+  });
+  Pump(300);
+  EXPECT_FALSE(ran);
+  window->ShowAndPaint();
+  ASSERT_TRUE(WaitUntil([&] { return ran; }, 10000));
+  EXPECT_TRUE(mappedWhenRun);
+
+  // A step posted to a window that goes away is dropped.
+  auto second = windows.CreateFrameWindow();
+  bool secondRan = false;
+  second->PostAfterShown([&] { secondRan = true; });
+  second->ShowAndPaint();
+  second.reset();
+  Pump(300);
+  EXPECT_FALSE(secondRan);
+}
+
+class PageCommandLinksTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(app_.InitInstance());
+    frame_ = app_.MainFrame();
+    view_ = ViewOf(*frame_);
+    ASSERT_TRUE(WaitForTables(view_, 4));
+    recorder_ = std::make_unique<RecordingMainWindow>(*frame_);
+    SetMainWindow(recorder_.get());
+    HostOf(*frame_)->SetExternalOpener(
+        [this](GtkWidget*, const std::string& uri) { opened_.push_back(uri); });
+    // A mark on the live document: it survives only while the page is not loaded again.
+    ASSERT_EQ(Eval(view_, "window.corvaneMark = 7; return window.corvaneMark;"), "7");
+  }
+
+  // Clicks the first element matching the selector; false when there is none.
+  bool Click(const std::string& selector) {
+    const std::string result = Eval(view_, "const e = document.querySelector('" + selector +
+                                               "'); if (!e) return false; e.click(); return true;");
+    Pump(150);
+    return result == "true";
+  }
+  bool PageUntouched() {
+    return Eval(view_,
+                "return window.corvaneMark === 7 && location.pathname.endsWith('/main.html');") ==
+           "true";
+  }
+
+  platform::GtkWindowSystem windows_;
+  CCorvaneApp app_{windows_};
+  CMainFrame* frame_ = nullptr;
+  WebKitWebView* view_ = nullptr;
+  std::unique_ptr<RecordingMainWindow> recorder_;
+  std::vector<std::string> opened_;
+};
+
+TEST_F(PageCommandLinksTest, CommandLinksRunTheirCommandAndLeaveThePage) {
+  ASSERT_TRUE(Click("#CERTTABLE_ID_1028 a[href^=\"self.location=URL_SHOWCERT_\"]"));
+  ASSERT_TRUE(Click("#CERTTABLE_ID_16392 a[href*=\"INSTALLCERT_16392_5\"]"));
+  ASSERT_TRUE(Click("#CERTTABLE_ID_131104 a[href*=\"URL_EXPORT_131104_2\"]"));
+  ASSERT_TRUE(Click("#TOOLS_B a"));
+  // The calls carry the entry numbers of the rows (the install state of a row decides which of
+  // install or uninstall its link asks for).
+  ASSERT_EQ(recorder_->calls.size(), 4u);
+  EXPECT_EQ(recorder_->calls[0], "show 1028_0");
+  EXPECT_TRUE(recorder_->calls[1] == "install 16392_5" ||
+              recorder_->calls[1] == "uninstall 16392_5")
+      << recorder_->calls[1];
+  EXPECT_EQ(recorder_->calls[2], "export 131104_2");
+  EXPECT_EQ(recorder_->calls[3], "stores ");
+  EXPECT_TRUE(PageUntouched());
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(PageCommandLinksTest, NewWindowLinksOpenOutsideTheView) {
+  ASSERT_TRUE(Click("#LINKS_B a[target=\"_blank\"]"));
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].rfind("http", 0), 0u) << opened_[0];
+  EXPECT_TRUE(recorder_->calls.empty());
+  EXPECT_TRUE(PageUntouched());
+}
+
+TEST_F(PageCommandLinksTest, RightButtonReachesNothing) {
+  ASSERT_EQ(Eval(view_,
+                 "window.corvaneDowns = [];"
+                 "document.addEventListener('mousedown', e => corvaneDowns.push(e.button));"
+                 "document.addEventListener('contextmenu', () => corvaneDowns.push('menu'));"
+                 "return true;"),
+            "true");
+  GdkRectangle origin{};
+  gdk_window_get_frame_extents(gtk_widget_get_window(GTK_WIDGET(WindowOf(*frame_))), &origin);
+  const std::string at = std::to_string(origin.x + origin.width / 2) + " " +
+                         std::to_string(origin.y + origin.height - 40);
+  auto xdotool = [](const std::string& arguments) {
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str());
+  };
+  ASSERT_EQ(xdotool("mousemove --sync " + at), 0);
+  ASSERT_EQ(xdotool("click 3"), 0);
+  ASSERT_EQ(xdotool("click --repeat 2 --delay 30 3"), 0);
+  Pump(400);
+  EXPECT_EQ(Eval(view_, "return corvaneDowns;"), "[]");
+  // No popup menu window appeared.
+  GList* toplevels = gtk_window_list_toplevels();
+  int popups = 0;
+  for (GList* item = toplevels; item != nullptr; item = item->next) {
+    GtkWindow* window = GTK_WINDOW(item->data);
+    if (gtk_window_get_window_type(window) == GTK_WINDOW_POPUP &&
+        gtk_widget_get_visible(GTK_WIDGET(window))) {
+      ++popups;
+    }
+  }
+  g_list_free(toplevels);
+  EXPECT_EQ(popups, 0);
+
+  // The left button does reach the page: the check above can see presses.
+  ASSERT_EQ(xdotool("click 1"), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Eval(view_, "return corvaneDowns;") == "[0]"; }, 5000));
+  EXPECT_TRUE(PageUntouched());
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndWritesNothing) {
+  platform::GtkWindowSystem windows;
+  CCorvaneApp app(windows);
+  ASSERT_TRUE(app.InitInstance());
+  CMainFrame* frame = app.MainFrame();
+  ASSERT_TRUE(WaitForTables(ViewOf(*frame), 4));
+  GtkWindow* window = WindowOf(*frame);
+  g_idle_add(
+      +[](gpointer data) -> gboolean {
+        gtk_window_close(GTK_WINDOW(data));
+        return G_SOURCE_REMOVE;
+      },
+      window);
+  windows.RunMessageLoop();
+  app.ExitInstance();
+  EXPECT_EQ(GetMainWindow(), nullptr);
+
+  std::vector<std::string> written;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(home_)) {
+    written.push_back(entry.path().string());
+  }
+  EXPECT_TRUE(written.empty()) << ::testing::PrintToString(written);
+}
+
+}  // namespace

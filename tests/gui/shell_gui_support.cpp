@@ -1,0 +1,126 @@
+#include "shell_gui_support.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "app/corvane_view.h"
+#include "app/main_frame.h"
+#include "platform/linux/gui/gtk_frame_window.h"
+#include "platform/linux/gui/webkit_browser_host.h"
+
+namespace {
+
+struct GFree {
+  void operator()(gpointer memory) const { g_free(memory); }
+};
+
+struct EvalState {
+  bool done = false;
+  std::string json;
+};
+
+void OnEvalFinished(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* state = static_cast<EvalState*>(data);
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
+                                                                          result, &error);
+  if (value == nullptr) {
+    state->json = std::string("<error>") + (error != nullptr ? error->message : "");
+    g_clear_error(&error);
+  } else {
+    std::unique_ptr<char, GFree> json(jsc_value_to_json(value, 0));
+    state->json = json ? json.get() : "undefined";
+    g_object_unref(value);
+  }
+  state->done = true;
+}
+
+gboolean SetFlag(gpointer flag) {
+  *static_cast<bool*>(flag) = true;
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+void ShellGuiTest::SetUp() {
+  char pattern[] = "/tmp/corvane-shell-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  home_ = pattern;
+  setenv("HOME", home_.c_str(), 1);
+  setenv("XDG_DATA_HOME", (home_ / ".local/share").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (home_ / ".cache").c_str(), 1);
+  ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display: run under xvfb-run -a";
+}
+
+void ShellGuiTest::TearDown() {
+  std::error_code ignored;
+  std::filesystem::remove_all(home_, ignored);
+}
+
+bool ShellGuiTest::WaitUntil(const std::function<bool()>& condition, unsigned milliseconds) {
+  bool timedOut = false;
+  const guint timer = g_timeout_add(milliseconds, SetFlag, &timedOut);
+  bool met = condition();
+  while (!met && !timedOut) {
+    g_main_context_iteration(nullptr, TRUE);
+    met = condition();
+  }
+  if (!timedOut) {
+    g_source_remove(timer);
+  }
+  return met;
+}
+
+void ShellGuiTest::Pump(unsigned milliseconds) {
+  bool done = false;
+  g_timeout_add(milliseconds, SetFlag, &done);
+  while (!done) {
+    g_main_context_iteration(nullptr, TRUE);
+  }
+}
+
+std::string ShellGuiTest::Eval(WebKitWebView* view, const std::string& body) {
+  EvalState state;
+  webkit_web_view_call_async_javascript_function(view, body.c_str(), -1, nullptr, nullptr, nullptr,
+                                                 nullptr, OnEvalFinished, &state);
+  // The state lives on this frame: wait for the callback whatever it takes.
+  while (!state.done) {
+    g_main_context_iteration(nullptr, TRUE);
+  }
+  return state.json;
+}
+
+bool ShellGuiTest::WaitForTables(WebKitWebView* view, int tables, unsigned milliseconds) {
+  const std::string expected = std::to_string(tables);
+  return WaitUntil(
+      [&] {
+        const std::string json = Eval(view,
+                                      "const name = document.getElementById('APP_NAME_ID');"
+                                      "if (!name || name.textContent !== 'Oberit Corvane') "
+                                      "  return -1;"
+                                      "return document.querySelectorAll("
+                                      "  'table[id^=\"CERTTABLE_ID_\"]').length;");
+        if (json == expected) {
+          return true;
+        }
+        Pump(20);
+        return false;
+      },
+      milliseconds);
+}
+
+platform::WebKitBrowserHost* ShellGuiTest::HostOf(const CMainFrame& frame) {
+  CCorvaneView* view = frame.GetActiveView();
+  return view != nullptr ? dynamic_cast<platform::WebKitBrowserHost*>(view->GetHost()) : nullptr;
+}
+
+WebKitWebView* ShellGuiTest::ViewOf(const CMainFrame& frame) {
+  platform::WebKitBrowserHost* host = HostOf(frame);
+  return host != nullptr ? host->WebView() : nullptr;
+}
+
+GtkWindow* ShellGuiTest::WindowOf(const CMainFrame& frame) {
+  auto* window = dynamic_cast<platform::GtkFrameWindow*>(frame.Window());
+  return window != nullptr ? window->Widget() : nullptr;
+}
