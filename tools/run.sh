@@ -3,36 +3,46 @@
 #
 # Without a graphical display (DISPLAY and WAYLAND_DISPLAY unset) the window runs on a virtual
 # display instead: once the page has had time to fill, a screenshot of the screen is saved
-# (build/corvane-screenshot.png, or the path in CORVANE_SCREENSHOT) and Corvane is ended.
+# (corvane-screenshot.png in the build folder, or the path in CORVANE_SCREENSHOT) and Corvane is
+# ended. CORVANE_BUILD_DIR names another build folder than "build".
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_dir=${CORVANE_BUILD_DIR:-build}
 bash tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target corvane
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_GUI=ON \
+  >/dev/null
+cmake --build "$build_dir" --target corvane
 
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
-  exec build/corvane
+  exec "$build_dir/corvane"
 fi
 
-screenshot=${CORVANE_SCREENSHOT:-$PWD/build/corvane-screenshot.png}
+screenshot=${CORVANE_SCREENSHOT:-$PWD/$build_dir/corvane-screenshot.png}
 echo "No graphical display (DISPLAY and WAYLAND_DISPLAY are unset):"
 echo "running Corvane on a virtual display and taking a screenshot of its window."
-# Inside the virtual display: start Corvane, wait for its window, give the page a few seconds to
-# load and fill, take the screenshot, end Corvane.
+# Inside the virtual display: start Corvane and wait for its window, then take a screenshot every
+# second until the page has been drawn and two shots in a row are the same (at most a minute).
 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   set -u
-  build/corvane &
+  "$2" &
   pid=$!
+  trap "kill $pid 2>/dev/null" EXIT
   if ! timeout 60 xdotool search --sync --onlyvisible --name "^Oberit Corvane$" >/dev/null; then
     echo "Corvane did not open its window." >&2
-    kill "$pid" 2>/dev/null
     exit 1
   fi
-  sleep "${CORVANE_SCREENSHOT_DELAY:-5}"
-  import -window root "$1"
-  status=$?
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit $status
-' corvane-run "$screenshot"
+  shot=$(mktemp --suffix=.png)
+  previous=$(mktemp --suffix=.png)
+  for _ in $(seq 60); do
+    sleep 1
+    import -window root "$shot"
+    colours=$(convert "$shot" -format "%k" info:)
+    if ((colours > 50)) && compare -metric AE "$shot" "$previous" null: 2>/dev/null; then
+      break
+    fi
+    cp "$shot" "$previous"
+  done
+  mv "$shot" "$1"
+  rm -f "$previous"
+' corvane-run "$screenshot" "$build_dir/corvane"
 echo "Screenshot saved: $screenshot"
