@@ -187,6 +187,34 @@ TEST_F(PageTest, DocumentPassesTextsAsArgumentsUnchanged) {
   EXPECT_EQ(Eval("return document.getElementById('APP_NAME_ID').innerHTML;"), "\"<i>n</i>\"");
 }
 
+TEST_F(PageTest, OperationStartedWhileAnotherWaitsFailsCleanly) {
+  ASSERT_TRUE(LoadPage());
+  platform::WebKitDocument document(view_);
+  struct Nested {
+    platform::WebKitDocument* document;
+    bool ran = false;
+    bool result = true;
+  } nested{&document};
+  // Runs inside the first operation's wait for its script.
+  g_timeout_add(
+      0,
+      +[](gpointer data) -> gboolean {
+        auto* n = static_cast<Nested*>(data);
+        n->ran = true;
+        n->result = n->document->SetClassName(u"APPINFO_B", u"nested");
+        return G_SOURCE_REMOVE;
+      },
+      &nested);
+  EXPECT_TRUE(document.SetInnerHtml(u"APP_NAME_ID", u"outer"));
+  ASSERT_TRUE(nested.ran);
+  EXPECT_FALSE(nested.result);
+  EXPECT_EQ(Eval("return [document.getElementById('APP_NAME_ID').textContent,"
+                 "  document.getElementById('APPINFO_B').className];"),
+            "[\"outer\",\"\"]");
+  // Once the first operation has returned, operations work again.
+  EXPECT_TRUE(document.SetClassName(u"APPINFO_B", u"later"));
+}
+
 TEST_F(PageTest, ResourcesResolveCaseInsensitivelyAndUnknownOnesFail) {
   ASSERT_TRUE(LoadPage("MAIN.HTML"));
   const std::string load =

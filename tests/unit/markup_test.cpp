@@ -4,9 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 
 namespace {
+
+// Dates are compared in a fixed zone, whatever the environment the tests run in.
+const bool kPragueTime = [] {
+  ::setenv("TZ", "Europe/Prague", 1);
+  return true;
+}();
 
 // 2020-01-01 00:00:00 UTC and 2030-06-30 12:00:00 UTC as FILETIME values.
 constexpr std::uint64_t kJanuary2020 = 132223104000000000;
@@ -145,8 +153,8 @@ TEST(GroupMarkup, OnlyTheDevelopmentAndNbuGroupsStartHidden) {
                                             32776, 65568, 131104, 262240, 524384, 4194368};
   for (const std::int32_t flags : allGroups) {
     const std::u16string markup = Markup(flags, {MakeEntry(u"CN=X", u"00", 0)});
-    const std::u16string tableId = u"CERTTABLE_ID_" + std::u16string(std::to_string(flags).begin(),
-                                                                     std::to_string(flags).end());
+    const std::string digits = std::to_string(flags);
+    const std::u16string tableId = u"CERTTABLE_ID_" + std::u16string(digits.begin(), digits.end());
     const bool hidden = flags == 2052 || flags == 4100 || flags == 32776;
     const std::u16string tableOpen = u"<table class=\"basic\" width=\"100%\" id=\"" + tableId +
                                      u"\"" + (hidden ? u" style=\"display: none\"" : u"") + u">\n";

@@ -1,11 +1,19 @@
 // Validity texts: the user's zone (the tests' Europe/Prague) and the locale's long date order.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "crypto/cert_details.h"
 #include "page/validity_text.h"
 #include "platform/linux/long_date_pattern.h"
 
 namespace {
+
+// Dates are compared in a fixed zone, whatever the environment the tests run in.
+const bool kPragueTime = [] {
+  ::setenv("TZ", "Europe/Prague", 1);
+  return true;
+}();
 
 FileTime FromUnix(std::int64_t seconds) {
   return FileTime::FromValue(static_cast<std::uint64_t>(seconds + 11644473600) * 10000000u);
