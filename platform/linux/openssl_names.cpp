@@ -5,12 +5,13 @@
 
 #include "crypto/cert_details.h"
 #include "platform/cert_decoding.h"
+#include "platform/linux/openssl_der_reader.h"
 #include "platform/linux/openssl_support.h"
 
 namespace platform {
 namespace {
 
-using openssl::X509NamePtr;
+using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, openssl::Deleter<ASN1_OBJECT_free>>;
 
 constexpr std::string_view kOidCommonName = "2.5.4.3";
 constexpr std::string_view kOidOrganizationalUnit = "2.5.4.11";
@@ -88,33 +89,21 @@ void AppendX500Value(std::u16string& out, std::u16string_view value) {
   out += u'"';
 }
 
-std::optional<NameInfo> NameInfoFrom(const X509_NAME* name) {
-  NameInfo info;
-  int currentSet = -1;
-  const int count = X509_NAME_entry_count(name);
-  for (int index = 0; index < count; ++index) {
-    const X509_NAME_ENTRY* entry = X509_NAME_get_entry(name, index);
-    if (entry == nullptr) {
-      return std::nullopt;
-    }
-    const int set = X509_NAME_ENTRY_set(entry);
-    if (info.rdns.empty() || set != currentSet) {
-      info.rdns.emplace_back();
-      currentSet = set;
-    }
-    const ASN1_STRING* data = X509_NAME_ENTRY_get_data(entry);
-    std::optional<NameValue> value = openssl::ValueFromAsn1(ASN1_STRING_type(data), data);
-    if (!value) {
-      return std::nullopt;
-    }
-    NameAttribute attribute;
-    // An OID OpenSSL cannot render stays empty; readers treat that as a missing OID.
-    attribute.oid = openssl::OidText(X509_NAME_ENTRY_get_object(entry)).value_or(std::string());
-    attribute.valueType = value->valueType;
-    attribute.value = std::move(value->value);
-    info.rdns.back().push_back(std::move(attribute));
+// AttributeTypeAndValue: SEQUENCE { type OBJECT IDENTIFIER, value ANY }.
+std::optional<NameAttribute> AttributeOf(const openssl::DerElement& element) {
+  openssl::DerReader parts(element.content);
+  const auto type = parts.Next(V_ASN1_OBJECT);
+  const auto value = parts.Next();
+  if (!type || !value || !parts.AtEnd()) {
+    return std::nullopt;
   }
-  return info;
+  const auto object = openssl::DecodeWhole<Asn1ObjectPtr>(d2i_ASN1_OBJECT, type->whole);
+  std::optional<std::string> oid = object ? openssl::OidText(object.get()) : std::nullopt;
+  std::optional<NameValue> decoded = DecodeNameValue(value->whole);
+  if (!oid || !decoded) {
+    return std::nullopt;
+  }
+  return NameAttribute{std::move(*oid), decoded->valueType, std::move(decoded->value)};
 }
 
 std::optional<std::u16string> Latin1Text(std::span<const std::uint8_t> value) {
@@ -207,13 +196,35 @@ std::optional<std::u16string> FirstEmailAltName(const CertInfo& info, std::strin
 
 }  // namespace
 
+// Name: SEQUENCE OF RelativeDistinguishedName, each a non-empty SET OF AttributeTypeAndValue.
+// The name is walked element by element rather than through d2i_X509_NAME, which also builds a
+// canonical form of every name and costs several times as much.
 std::optional<NameInfo> DecodeName(std::span<const std::uint8_t> nameBlob) {
   openssl::ErrorQueueScope errors;
-  const auto name = openssl::DecodeWhole<X509NamePtr>(d2i_X509_NAME, nameBlob);
-  if (!name) {
+  openssl::DerReader outer(nameBlob);
+  const auto name = outer.Next(V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL, true);
+  if (!name || !outer.AtEnd()) {
     return std::nullopt;
   }
-  return NameInfoFrom(name.get());
+  NameInfo info;
+  openssl::DerReader rdns(name->content);
+  while (!rdns.AtEnd()) {
+    const auto set = rdns.Next(V_ASN1_SET, V_ASN1_UNIVERSAL, true);
+    if (!set || set->content.empty()) {
+      return std::nullopt;
+    }
+    std::vector<NameAttribute>& rdn = info.rdns.emplace_back();
+    openssl::DerReader attributes(set->content);
+    while (!attributes.AtEnd()) {
+      const auto element = attributes.Next(V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL, true);
+      std::optional<NameAttribute> attribute = element ? AttributeOf(*element) : std::nullopt;
+      if (!attribute) {
+        return std::nullopt;
+      }
+      rdn.push_back(std::move(*attribute));
+    }
+  }
+  return info;
 }
 
 std::optional<std::u16string> CertRdnValueToStr(std::uint32_t valueType,

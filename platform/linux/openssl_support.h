@@ -29,15 +29,12 @@ struct Deleter {
   }
 };
 
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
-using X509NamePtr = std::unique_ptr<X509_NAME, Deleter<X509_NAME_free>>;
 using Asn1TypePtr = std::unique_ptr<ASN1_TYPE, Deleter<ASN1_TYPE_free>>;
 using Asn1OctetStringPtr = std::unique_ptr<ASN1_OCTET_STRING, Deleter<ASN1_OCTET_STRING_free>>;
 using Asn1BitStringPtr = std::unique_ptr<ASN1_BIT_STRING, Deleter<ASN1_BIT_STRING_free>>;
 using AuthorityKeyIdPtr = std::unique_ptr<AUTHORITY_KEYID, Deleter<AUTHORITY_KEYID_free>>;
 using GeneralNamesPtr = std::unique_ptr<GENERAL_NAMES, Deleter<GENERAL_NAMES_free>>;
 using ExtendedKeyUsagePtr = std::unique_ptr<EXTENDED_KEY_USAGE, Deleter<EXTENDED_KEY_USAGE_free>>;
-using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
 inline void FreeOpenSslBuffer(unsigned char* buffer) {
   OPENSSL_free(buffer);
 }

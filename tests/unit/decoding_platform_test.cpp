@@ -92,6 +92,58 @@ TEST(CertContext, RejectsWhatIsNotExactlyOneCertificate) {
   EXPECT_EQ(platform::GetLastError(), platform::kEInvalidArg);
 }
 
+// Certificates put together element by element; the signature is never checked.
+TEST(CertContext, ChecksTheStructureElementByElement) {
+  const Bytes publicKeyInfo = ContextOf(CertBuilder().Der())->info.subjectPublicKeyInfo;
+  const Bytes name = NameBuilder().Utf8("2.5.4.3", "Hand made").Der();
+  const Bytes algorithm = Seq({Oid("1.2.840.10045.4.3.2")});
+  const auto certificate = [&](const Bytes& version, const Bytes& validity, const Bytes& tail) {
+    const Bytes toBeSigned =
+        Concat({version, Tlv(0x02, {0x2A}), algorithm, name, validity, name, publicKeyInfo, tail});
+    return Seq({Tlv(0x30, toBeSigned), algorithm, Tlv(0x03, {0x00, 0x01})});
+  };
+  const Bytes v3 = Tlv(0xA0, Tlv(0x02, {0x02}));
+  const Bytes validity =
+      Seq({Tlv(0x17, Text("240101000000Z")), Tlv(0x18, Text("20340101000000Z"))});
+  const Bytes extensions = Tlv(0xA3, Seq({Seq({Oid("2.5.29.19"), Tlv(0x04, Seq({}))})}));
+  const Bytes uniqueIds = Concat({Tlv(0x81, {0x00, 0x01}), Tlv(0x82, {0x00, 0x02})});
+
+  const auto context = ContextOf(certificate(v3, validity, Concat({uniqueIds, extensions})));
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->info.serialNumber, Bytes{0x2A});
+  EXPECT_EQ(context->info.issuer, name);
+  EXPECT_EQ(context->info.subjectPublicKeyInfo, publicKeyInfo);
+  ASSERT_EQ(context->info.extensions.size(), 1u);
+  EXPECT_EQ(context->info.extensions[0].oid, "2.5.29.19");
+  const auto v1 = ContextOf(certificate({}, validity, {}));
+  ASSERT_TRUE(v1);
+  EXPECT_EQ(v1->info.version, 0u);
+
+  const Bytes v4 = Tlv(0xA0, Tlv(0x02, {0x03}));
+  const Bytes threeTimes = Seq({Tlv(0x17, Text("240101000000Z")), Tlv(0x17, Text("340101000000Z")),
+                                Tlv(0x17, Text("440101000000Z"))});
+  const Bytes before1601 =
+      Seq({Tlv(0x18, Text("15000101000000Z")), Tlv(0x18, Text("20340101000000Z"))});
+  const Bytes badTime = Seq({Tlv(0x17, Text("241301000000Z")), Tlv(0x17, Text("340101000000Z"))});
+  const Bytes extensionsAndMore = Tlv(0xA3, Concat({Seq({}), Tlv(0x05, {})}));
+  const Bytes trailingField = Tlv(0x05, {});
+  for (const Bytes& bad :
+       {certificate(v4, validity, {}), certificate(v3, threeTimes, {}),
+        certificate(v3, before1601, {}), certificate(v3, badTime, {}),
+        certificate(v3, validity, extensionsAndMore), certificate(v3, validity, trailingField),
+        certificate(v3, validity, Concat({extensions, uniqueIds}))}) {
+    EXPECT_FALSE(ContextOf(bad));
+  }
+  // An indefinite length is BER, not DER.
+  Bytes indefinite = certificate(v3, validity, {});
+  ASSERT_TRUE(ContextOf(indefinite));
+  const std::size_t lengthOctets = indefinite[1] < 0x80 ? 1 : 1 + (indefinite[1] & 0x7F);
+  indefinite.erase(indefinite.begin() + 1, indefinite.begin() + 1 + lengthOctets);
+  indefinite.insert(indefinite.begin() + 1, 0x80);
+  indefinite.insert(indefinite.end(), {0x00, 0x00});
+  EXPECT_FALSE(ContextOf(indefinite));
+}
+
 TEST(NameText, UsesTheKnownKeysAndOidForOthers) {
   NameBuilder name;
   const char* oids[] = {"2.5.4.3",         "2.5.4.10",
@@ -255,4 +307,32 @@ TEST(DecodeNameValue, DeliversStringsAsTheyTravelAndOtherValuesAsBlobs) {
   EXPECT_EQ(blob->valueType, kCertRdnEncodedBlob);
   EXPECT_EQ(blob->value, integer);
   EXPECT_FALSE(platform::DecodeNameValue(Bytes{0x0C, 0x05, 'a'}));
+}
+
+TEST(PublicKeyLength, ReadsRsaDsaAndNamedCurveKeys) {
+  const auto bitString = [](const Bytes& content) { return Tlv(0x03, Concat({{0x00}, content})); };
+  Bytes modulus(129, 0x00);  // 00 80 00 ... : a 1024-bit modulus
+  modulus[1] = 0x80;
+  const Bytes rsa = Seq({Seq({Oid("1.2.840.113549.1.1.1"), Tlv(0x05, {})}),
+                         bitString(Seq({Tlv(0x02, modulus), Tlv(0x02, {0x01, 0x00, 0x01})}))});
+  Bytes prime(257, 0x00);  // a 2048-bit p
+  prime[1] = 0xFF;
+  const Bytes dsa = Seq({Seq({Oid("1.2.840.10040.4.1"),
+                              Seq({Tlv(0x02, prime), Tlv(0x02, {0x11}), Tlv(0x02, {0x02})})}),
+                         bitString(Tlv(0x02, {0x05}))});
+  Bytes point(97, 0x01);  // uncompressed P-384 point
+  point[0] = 0x04;
+  const Bytes p384 = Seq({Seq({Oid("1.2.840.10045.2.1"), Oid("1.3.132.0.34")}), bitString(point)});
+  const Bytes shortPoint =
+      Seq({Seq({Oid("1.2.840.10045.2.1"), Oid("1.3.132.0.34")}), bitString({0x04, 0x01})});
+  const Bytes ed25519 = Seq({Seq({Oid("1.3.101.112")}), bitString(Bytes(32, 0x01))});
+
+  using platform::CertGetPublicKeyLength;
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, rsa), 1024u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, dsa), 2048u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, p384), 384u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, shortPoint), 0u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, ed25519), 0u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kCertEncoding, Text("junk")), 0u);
+  EXPECT_EQ(CertGetPublicKeyLength(platform::kPkcs7AsnEncoding, rsa), 0u);
 }
