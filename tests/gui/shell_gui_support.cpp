@@ -46,16 +46,23 @@ void ShellGuiTest::SetUp() {
   char pattern[] = "/tmp/corvane-shell-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   home_ = pattern;
+  runtime_ = home_.string() + "-runtime";
   setenv("HOME", home_.c_str(), 1);
   setenv("XDG_DATA_HOME", (home_ / ".local/share").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
   setenv("XDG_CACHE_HOME", (home_ / ".cache").c_str(), 1);
+  // A desktop session has a runtime folder; without one GLib falls back to creating the user's
+  // cache folder when something connects to the session bus.
+  std::filesystem::create_directory(runtime_);
+  std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all);
+  setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
   ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display: run under xvfb-run -a";
 }
 
 void ShellGuiTest::TearDown() {
   std::error_code ignored;
   std::filesystem::remove_all(home_, ignored);
+  std::filesystem::remove_all(runtime_, ignored);
 }
 
 bool ShellGuiTest::WaitUntil(const std::function<bool()>& condition, unsigned milliseconds) {

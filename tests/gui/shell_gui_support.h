@@ -19,7 +19,8 @@ class WebKitBrowserHost;
 
 class ShellGuiTest : public ::testing::Test {
  protected:
-  // Points HOME and the XDG folders at a fresh empty folder, then starts GTK.
+  // Points HOME and the XDG folders at a fresh empty folder (and the runtime folder at another),
+  // then starts GTK.
   void SetUp() override;
   void TearDown() override;
 
@@ -40,4 +41,5 @@ class ShellGuiTest : public ::testing::Test {
   static GtkWindow* WindowOf(const CMainFrame& frame);
 
   std::filesystem::path home_;
+  std::filesystem::path runtime_;
 };
