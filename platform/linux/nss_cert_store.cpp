@@ -1,0 +1,416 @@
+// The user's stores "Root", "CA" and "MY" as views of the user's NSS database.
+//
+// Every write is checked afterwards by reading the database again: NSS reports some failed writes
+// as success (a delete in a read-only folder leaves the certificate where it was).
+#include <cert.h>
+#include <certdb.h>
+#include <pk11pub.h>
+#include <prerror.h>
+#include <secerr.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/cert_decoding.h"
+#include "platform/cert_store.h"
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+#include "platform/linux/nss_database.h"
+#include "platform/linux/utf8_text.h"
+
+namespace platform {
+namespace {
+
+using nss::Access;
+using nss::AcquireUserSlot;
+using nss::CertificatePtr;
+using nss::CertListPtr;
+using nss::NssErrorCode;
+using nss::SlotPtr;
+
+enum class StoreKind { kRoot, kCa, kMy };
+
+// Trust of a certificate authority for every use, and no trust at all.
+constexpr const char* kRootTrust = "CT,C,C";
+constexpr const char* kNoTrust = ",,";
+
+// The nickname when the subject names nothing that could serve as one.
+constexpr const char* kFallbackNickname = "Certificate";
+// How many numbered variants of a nickname are tried before giving up on a unique one.
+constexpr int kMaxNicknameVariants = 1000;
+
+bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lowerCase) {
+  return std::ranges::equal(text, lowerCase, [](char16_t a, char16_t b) {
+    return (a >= u'A' && a <= u'Z' ? static_cast<char16_t>(a - u'A' + u'a') : a) == b;
+  });
+}
+
+std::optional<StoreKind> KindForName(const std::u16string& name) {
+  if (EqualsIgnoringAsciiCase(name, u"root")) {
+    return StoreKind::kRoot;
+  }
+  if (EqualsIgnoringAsciiCase(name, u"ca")) {
+    return StoreKind::kCa;
+  }
+  if (EqualsIgnoringAsciiCase(name, u"my")) {
+    return StoreKind::kMy;
+  }
+  return std::nullopt;
+}
+
+// A view of bytes as NSS takes them; NSS does not write through it.
+SECItem ItemFor(const Bytes& der) {
+  return SECItem{siBuffer, const_cast<unsigned char*>(der.data()),
+                 static_cast<unsigned int>(der.size())};
+}
+
+bool HasCaTrust(CERTCertificate* cert) {
+  CERTCertTrust trust{};
+  if (CERT_GetCertTrust(cert, &trust) != SECSuccess) {
+    return false;
+  }
+  const unsigned int flags = trust.sslFlags | trust.emailFlags | trust.objectSigningFlags;
+  return (flags & (CERTDB_TRUSTED_CA | CERTDB_TRUSTED_CLIENT_CA)) != 0;
+}
+
+bool HasPrivateKey(CERTCertificate* cert) {
+  return SlotPtr(PK11_KeyForCertExists(cert, nullptr, nullptr)) != nullptr;
+}
+
+bool IsInStore(StoreKind kind, CERTCertificate* cert) {
+  switch (kind) {
+    case StoreKind::kRoot:
+      return HasCaTrust(cert);
+    case StoreKind::kCa:
+      return !HasCaTrust(cert) && !HasPrivateKey(cert);
+    case StoreKind::kMy:
+      return HasPrivateKey(cert);
+  }
+  return false;
+}
+
+// The database's copy of exactly these DER bytes, looked up in the database itself (not among
+// certificates NSS merely holds in memory).
+CertificatePtr FindInDatabase(PK11SlotInfo* slot, const Bytes& der) {
+  SECItem item = ItemFor(der);
+  return CertificatePtr(PK11_FindCertFromDERCertItem(slot, &item, nullptr));
+}
+
+// The nickname without the "token:" prefix NSS puts before it.
+std::string PlainNickname(PK11SlotInfo* slot, CERTCertificate* cert) {
+  if (cert->nickname == nullptr) {
+    return {};
+  }
+  std::string_view nickname(cert->nickname);
+  const std::string prefix = std::string(PK11_GetTokenName(slot)) + ":";
+  if (nickname.starts_with(prefix)) {
+    nickname.remove_prefix(prefix.size());
+  }
+  return std::string(nickname);
+}
+
+bool NicknameUsedByOther(PK11SlotInfo* slot, const std::string& nickname, const Bytes& der) {
+  // Qualified with the token name, so that a colon inside the nickname is not read as one.
+  const std::string qualified = std::string(PK11_GetTokenName(slot)) + ":" + nickname;
+  CertListPtr holders(PK11_FindCertsFromNickname(qualified.c_str(), nullptr));
+  if (!holders) {
+    return false;
+  }
+  const SECItem item = ItemFor(der);
+  for (CERTCertListNode* node = CERT_LIST_HEAD(holders.get()); !CERT_LIST_END(node, holders.get());
+       node = CERT_LIST_NEXT(node)) {
+    if (SECITEM_ItemsAreEqual(&node->cert->derCert, &item) == PR_FALSE) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The subject's simple name, numbered ("name #2") when another certificate already uses it.
+std::string ChooseNickname(PK11SlotInfo* slot, const CertContext& context) {
+  // Parsed afresh: the caller's context need not carry the parsed fields.
+  const CertContextPtr parsed = CertCreateCertificateContext(kCertEncoding, context.encoded);
+  std::string base =
+      parsed ? linux_utf8::ToUtf8(CertGetSimpleDisplayName(*parsed, false)).value_or("") : "";
+  if (base.empty()) {
+    base = kFallbackNickname;
+  }
+  std::string nickname = base;
+  for (int variant = 2; variant <= kMaxNicknameVariants; ++variant) {
+    if (!NicknameUsedByOther(slot, nickname, context.encoded)) {
+      break;
+    }
+    nickname = base + " #" + std::to_string(variant);
+  }
+  return nickname;
+}
+
+bool SetTrust(CERTCertificate* cert, const char* trustText) {
+  CERTCertTrust trust{};
+  if (CERT_DecodeTrustString(&trust, trustText) != SECSuccess ||
+      CERT_ChangeCertTrust(CERT_GetDefaultCertDB(), cert, &trust) != SECSuccess) {
+    SetLastError(NssErrorCode());
+    return false;
+  }
+  return true;
+}
+
+bool DeleteFromDatabase(CertificatePtr cert) {
+  if (SEC_DeletePermCertificate(cert.get()) != SECSuccess) {
+    SetLastError(NssErrorCode());
+    return false;
+  }
+  return true;
+}
+
+// Puts the certificate into the database under that nickname; its copy in the database.
+CertificatePtr ImportIntoDatabase(PK11SlotInfo* slot, const CertContext& context,
+                                  const std::string& nickname) {
+  SECItem item = ItemFor(context.encoded);
+  PORT_SetError(0);
+  CertificatePtr temporary(
+      CERT_NewTempCertificate(CERT_GetDefaultCertDB(), &item, nullptr, PR_FALSE, PR_TRUE));
+  if (!temporary) {
+    SetLastError(NssErrorCode());
+    return nullptr;
+  }
+  if (PK11_ImportCert(slot, temporary.get(), CK_INVALID_HANDLE, nickname.c_str(), PR_FALSE) !=
+      SECSuccess) {
+    SetLastError(NssErrorCode());
+    return nullptr;
+  }
+  temporary.reset();
+  CertificatePtr stored = FindInDatabase(slot, context.encoded);
+  if (!stored) {
+    SetLastError(kErrorAccessDenied);
+  }
+  return stored;
+}
+
+class NssCertStore final : public CertStore {
+ public:
+  explicit NssCertStore(StoreKind kind) : kind_(kind) {}
+
+  // A call that succeeds leaves the thread's last error as it found it, as the platform's own
+  // calls do; only failures set it.
+  CertContextPtr FindExisting(const CertContext& context) override {
+    const std::uint32_t entryError = GetLastError();
+    CertContextPtr found = Find(context);
+    if (found) {
+      SetLastError(entryError);
+    }
+    return found;
+  }
+
+  bool Add(const CertContext& context, AddDisposition disposition) override {
+    const std::uint32_t entryError = GetLastError();
+    const bool added = Put(context, disposition);
+    if (added) {
+      SetLastError(entryError);
+    }
+    return added;
+  }
+
+  bool Delete(CertContextPtr found) override {
+    const std::uint32_t entryError = GetLastError();
+    const bool deleted = Remove(std::move(found));
+    if (deleted) {
+      SetLastError(entryError);
+    }
+    return deleted;
+  }
+
+  std::vector<CertContextPtr> Enumerate() override {
+    const std::uint32_t entryError = GetLastError();
+    bool listed = false;
+    std::vector<CertContextPtr> contexts = List(listed);
+    if (listed) {
+      SetLastError(entryError);
+    }
+    return contexts;
+  }
+
+ private:
+  CertContextPtr Find(const CertContext& context) {
+    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kRead);
+    if (!slot) {
+      return nullptr;
+    }
+    if (!*slot || context.encoded.empty()) {
+      SetLastError(kCryptENotFound);
+      return nullptr;
+    }
+    PORT_SetError(0);
+    CertificatePtr stored = FindInDatabase(slot->get(), context.encoded);
+    if (!stored) {
+      // A search that finds nothing leaves no NSS error; anything else is a failed search.
+      const PRErrorCode error = PORT_GetError();
+      SetLastError(error == 0 ? kCryptENotFound : ErrorFromNss(error));
+      return nullptr;
+    }
+    if (!IsInStore(kind_, stored.get())) {
+      SetLastError(kCryptENotFound);
+      return nullptr;
+    }
+    return MakeContext(slot->get(), stored.get());
+  }
+
+  bool Put(const CertContext& context, AddDisposition disposition) {
+    if (context.encoded.empty()) {
+      SetLastError(kErrorInvalidParameter);
+      return false;
+    }
+    // Only a certificate whose private key the database holds belongs to "MY", so an add there
+    // never creates the database.
+    std::optional<SlotPtr> slot =
+        AcquireUserSlot(kind_ == StoreKind::kMy ? Access::kWrite : Access::kCreate);
+    if (!slot) {
+      return false;
+    }
+    PK11SlotInfo* const db = slot->get();
+    CertificatePtr stored = db != nullptr ? FindInDatabase(db, context.encoded) : nullptr;
+    if (kind_ == StoreKind::kMy && !stored && (db == nullptr || !KeyExistsFor(context))) {
+      SetLastError(kCryptENotFound);
+      return false;
+    }
+    // Replacing the properties of a stored copy means choosing its nickname afresh. NSS cannot
+    // rename a certificate, so a copy under another nickname is taken out and put in again; the
+    // user's own certificates keep theirs (their keys carry the same name).
+    if (stored && disposition == AddDisposition::kReplaceExisting && kind_ != StoreKind::kMy &&
+        !HasPrivateKey(stored.get()) &&
+        PlainNickname(db, stored.get()) != ChooseNickname(db, context)) {
+      if (!DeleteFromDatabase(std::move(stored))) {
+        return false;
+      }
+    }
+    if (!stored) {
+      stored = ImportIntoDatabase(db, context, ChooseNickname(db, context));
+      if (!stored) {
+        return false;
+      }
+    }
+    if (kind_ != StoreKind::kMy &&
+        !SetTrust(stored.get(), kind_ == StoreKind::kRoot ? kRootTrust : kNoTrust)) {
+      return false;
+    }
+    stored.reset();
+
+    // Read back what the database now holds.
+    CertificatePtr check = FindInDatabase(db, context.encoded);
+    const bool written = check && (kind_ == StoreKind::kMy ||
+                                   HasCaTrust(check.get()) == (kind_ == StoreKind::kRoot));
+    if (!written) {
+      SetLastError(kErrorAccessDenied);
+      return false;
+    }
+    return true;
+  }
+
+  bool Remove(CertContextPtr found) {
+    if (!found) {
+      SetLastError(kErrorInvalidParameter);
+      return false;
+    }
+    const Bytes der = std::move(found->encoded);
+    found.reset();
+
+    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kWrite);
+    if (!slot) {
+      return false;
+    }
+    CertificatePtr stored = *slot ? FindInDatabase(slot->get(), der) : nullptr;
+    if (!stored || !IsInStore(kind_, stored.get())) {
+      SetLastError(kCryptENotFound);
+      return false;
+    }
+    if (kind_ == StoreKind::kRoot && HasPrivateKey(stored.get())) {
+      // The user's own certificate stays in "MY"; it only stops being an authority.
+      if (!SetTrust(stored.get(), kNoTrust)) {
+        return false;
+      }
+      stored.reset();
+    } else if (!DeleteFromDatabase(std::move(stored))) {
+      return false;
+    }
+
+    CertificatePtr check = FindInDatabase(slot->get(), der);
+    if (check && IsInStore(kind_, check.get())) {
+      SetLastError(kErrorAccessDenied);
+      return false;
+    }
+    return true;
+  }
+
+  std::vector<CertContextPtr> List(bool& listed) {
+    std::vector<CertContextPtr> contexts;
+    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kRead);
+    if (!slot) {
+      return contexts;
+    }
+    listed = true;
+    if (!*slot) {
+      return contexts;
+    }
+    CertListPtr list(PK11_ListCertsInSlot(slot->get()));
+    if (!list) {
+      SetLastError(NssErrorCode());
+      listed = false;
+      return contexts;
+    }
+    for (CERTCertListNode* node = CERT_LIST_HEAD(list.get()); !CERT_LIST_END(node, list.get());
+         node = CERT_LIST_NEXT(node)) {
+      if (IsInStore(kind_, node->cert)) {
+        if (CertContextPtr context = MakeContext(slot->get(), node->cert)) {
+          contexts.push_back(std::move(context));
+        }
+      }
+    }
+    return contexts;
+  }
+
+  static bool KeyExistsFor(const CertContext& context) {
+    SECItem item = ItemFor(context.encoded);
+    CertificatePtr temporary(
+        CERT_NewTempCertificate(CERT_GetDefaultCertDB(), &item, nullptr, PR_FALSE, PR_TRUE));
+    return temporary && HasPrivateKey(temporary.get());
+  }
+
+  static CertContextPtr MakeContext(PK11SlotInfo* slot, CERTCertificate* cert) {
+    const Bytes der(cert->derCert.data, cert->derCert.data + cert->derCert.len);
+    CertContextPtr context = CertCreateCertificateContext(kCertEncoding, der);
+    if (context && HasPrivateKey(cert)) {
+      KeyProvInfo info;
+      info.containerName = linux_utf8::ToUtf16(PlainNickname(slot, cert)).value_or(u"");
+      info.provName = linux_utf8::ToUtf16(PK11_GetTokenName(slot)).value_or(u"");
+      info.provType = kDatabaseKeyProvType;
+      info.keySpec = kDatabaseKeySpec;
+      context->keyProvInfo = std::move(info);
+    }
+    return context;
+  }
+
+  StoreKind kind_;
+};
+
+}  // namespace
+
+std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name) {
+  const std::optional<StoreKind> kind = KindForName(name);
+  if (!kind) {
+    SetLastError(kErrorFileNotFound);
+    return nullptr;
+  }
+  // A database that exists but cannot be opened makes the store unusable; one that does not
+  // exist yet is an empty store.
+  if (!AcquireUserSlot(Access::kRead)) {
+    return nullptr;
+  }
+  return std::make_unique<NssCertStore>(*kind);
+}
+
+bool CertComparePublicKeyInfo(std::span<const std::uint8_t> first,
+                              std::span<const std::uint8_t> second) {
+  return std::ranges::equal(first, second);
+}
+
+}  // namespace platform

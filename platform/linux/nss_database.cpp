@@ -1,0 +1,216 @@
+// Opening the user's NSS database: where it lives, opening it once per process (read-only until
+// something must be written), creating it on the first add, and closing it at exit.
+#include <nss.h>
+#include <prerror.h>
+#include <pwd.h>
+#include <secerr.h>
+#include <secmod.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
+#include "platform/linux/nss_database.h"
+#include "platform/user_cert_database.h"
+
+namespace platform {
+namespace {
+
+bool IsAbsolute(const char* path) {
+  return path != nullptr && path[0] == '/';
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+// HOME, or the home folder of the account when HOME does not name an absolute path.
+std::string HomeDir() {
+  const char* home = std::getenv("HOME");
+  if (IsAbsolute(home)) {
+    return home;
+  }
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && IsAbsolute(found->pw_dir)) {
+    return found->pw_dir;
+  }
+  return {};
+}
+
+// Makes the folder and any missing parents, each with mode 0700. 0 or the errno code.
+std::uint32_t MakeFolders(const std::string& dir) {
+  for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+    const std::string part = dir.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+      return ErrorFromErrno(errno);
+    }
+    if (slash == std::string::npos) {
+      break;
+    }
+  }
+  struct stat info {};
+  if (::stat(dir.c_str(), &info) != 0) {
+    return ErrorFromErrno(errno);
+  }
+  return S_ISDIR(info.st_mode) ? 0 : ErrorFromErrno(ENOTDIR);
+}
+
+// The one open database of the process. NSS keeps it open; no NSS object is held here between
+// operations, so it can be closed and opened again at any time.
+struct OpenDatabase {
+  NSSInitContext* context = nullptr;
+  std::string dir;
+  bool writable = false;
+};
+
+std::mutex g_mutex;
+OpenDatabase g_database;
+
+void CloseLocked() {
+  if (g_database.context != nullptr) {
+    NSS_ShutdownContext(g_database.context);
+  }
+  g_database = OpenDatabase();
+}
+
+void CloseAtExit() {
+  CloseUserCertDatabase();
+}
+
+std::uint32_t CheckDatabaseIntegrity(const std::string& dir) {
+  for (const char* file : {"/cert9.db", "/key4.db"}) {
+    if (const std::uint32_t code = nss::CheckSqliteFileIntegrity(dir + file); code != 0) {
+      return code;
+    }
+  }
+  return 0;
+}
+
+bool OpenLocked(const std::string& dir, bool writable) {
+  static std::once_flag closeAtExit;
+  std::call_once(closeAtExit, [] { std::atexit(CloseAtExit); });
+
+  // Always an absolute sql: path, and no module of built-in roots: the stores hold exactly what
+  // the user's database holds.
+  const std::string configDir = "sql:" + dir;
+  const PRUint32 flags = NSS_INIT_NOROOTINIT | (writable ? 0 : NSS_INIT_READONLY);
+  PORT_SetError(0);
+  NSSInitContext* context = NSS_InitContext(configDir.c_str(), "", "", SECMOD_DB, nullptr, flags);
+  if (context == nullptr) {
+    // A database NSS cannot open is most often a damaged one; say so when SQLite agrees.
+    const std::uint32_t nssError = nss::NssErrorCode();
+    const std::uint32_t damage = CheckDatabaseIntegrity(dir);
+    SetLastError(damage == kErrorFileCorrupt ? damage : nssError);
+    return false;
+  }
+  g_database = OpenDatabase{context, dir, writable};
+  return true;
+}
+
+}  // namespace
+
+std::string UserCertDatabaseDir() {
+  const std::string home = HomeDir();
+  if (!home.empty()) {
+    std::string legacyDir = home + "/.pki/nssdb";
+    if (PathExists(legacyDir)) {
+      return legacyDir;
+    }
+  }
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (IsAbsolute(dataHome)) {
+    return std::string(dataHome) + "/pki/nssdb";
+  }
+  if (home.empty()) {
+    return {};
+  }
+  return home + "/.local/share/pki/nssdb";
+}
+
+void CloseUserCertDatabase() {
+  std::lock_guard lock(g_mutex);
+  CloseLocked();
+}
+
+namespace nss {
+
+std::uint32_t NssErrorCode() {
+  const PRErrorCode code = PORT_GetError();
+  return ErrorFromNss(code != 0 ? code : SEC_ERROR_LIBRARY_FAILURE);
+}
+
+std::optional<SlotPtr> AcquireUserSlot(Access access) {
+  std::lock_guard lock(g_mutex);
+  const std::string dir = UserCertDatabaseDir();
+  if (dir.empty()) {
+    if (access == Access::kCreate) {
+      SetLastError(ErrorFromErrno(ENOENT));
+      return std::nullopt;
+    }
+    return SlotPtr();
+  }
+  if (g_database.context != nullptr && g_database.dir != dir) {
+    CloseLocked();
+  }
+
+  const bool exists = PathExists(dir + "/cert9.db");
+  if (access != Access::kRead) {
+    if (!exists && access == Access::kWrite) {
+      return SlotPtr();
+    }
+    // A database with damaged pages opens and reads, but NSS may loop forever writing to it:
+    // nothing is written unless the files are sound.
+    if (const std::uint32_t code = CheckDatabaseIntegrity(dir); code != 0) {
+      SetLastError(code);
+      return std::nullopt;
+    }
+    if (g_database.context != nullptr && !g_database.writable) {
+      CloseLocked();
+    }
+    if (g_database.context == nullptr) {
+      if (!exists) {
+        if (const std::uint32_t code = MakeFolders(dir); code != 0) {
+          SetLastError(code);
+          return std::nullopt;
+        }
+      }
+      if (!OpenLocked(dir, true)) {
+        return std::nullopt;
+      }
+    }
+  } else if (g_database.context == nullptr) {
+    if (!exists) {
+      return SlotPtr();
+    }
+    if (!OpenLocked(dir, false)) {
+      return std::nullopt;
+    }
+  }
+
+  SlotPtr slot(PK11_GetInternalKeySlot());
+  if (!slot) {
+    SetLastError(NssErrorCode());
+    return std::nullopt;
+  }
+  // A new database gets an empty password, as the desktop's other programs expect.
+  if (g_database.writable && PK11_NeedUserInit(slot.get())) {
+    if (PK11_InitPin(slot.get(), nullptr, "") != SECSuccess) {
+      SetLastError(NssErrorCode());
+      return std::nullopt;
+    }
+  }
+  return slot;
+}
+
+}  // namespace nss
+}  // namespace platform
