@@ -6,14 +6,14 @@
 
 #include <memory>
 
-#include "platform/linux/gui/gtk_dialog_support.h"
+#include "platform/linux/gui/gobject_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 
 namespace {
 
-using gtk_dialogs::GCharPtr;
-using gtk_dialogs::GObjectPtr;
-using gtk_dialogs::WidgetPtr;
+using platform::gui::GObjectRef;
+using platform::gui::TopLevelWidget;
+using GCharPtr = std::unique_ptr<gchar, decltype(&g_free)>;
 
 // True when the bytes are exactly one DER certificate. The widget shows garbage without
 // complaint, so the bytes are checked before it sees them.
@@ -28,7 +28,7 @@ bool IsDerCertificate(const platform::Bytes& der) {
 }
 
 std::string DialogTitle(GcrCertificate* certificate) {
-  GCharPtr name(gcr_certificate_get_subject_name(certificate));
+  GCharPtr name(gcr_certificate_get_subject_name(certificate), &g_free);
   if (name && *name.get() != '\0') {
     return name.get();
   }
@@ -41,7 +41,7 @@ bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& contex
   if (!IsDerCertificate(context.encoded)) {
     return false;
   }
-  GObjectPtr<GcrCertificate> certificate(
+  const auto certificate = GObjectRef<GcrCertificate>::Adopt(
       gcr_simple_certificate_new(context.encoded.data(), context.encoded.size()));
   if (!certificate) {
     return false;
@@ -52,7 +52,7 @@ bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& contex
   }
 
   const std::string title = DialogTitle(certificate.get());
-  WidgetPtr dialog(gtk_dialog_new_with_buttons(
+  TopLevelWidget dialog(gtk_dialog_new_with_buttons(
       title.c_str(), parent,
       static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Close",
       GTK_RESPONSE_CLOSE, nullptr));

@@ -4,15 +4,16 @@
 
 #include <cerrno>
 #include <climits>
+#include <memory>
 #include <vector>
 
-#include "platform/linux/gui/gtk_dialog_support.h"
+#include "platform/linux/gui/gobject_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
+#include "platform/linux/gui/gui_text.h"
 
 namespace {
 
-using gtk_dialogs::GCharPtr;
-using gtk_dialogs::WidgetPtr;
+using GCharPtr = std::unique_ptr<gchar, decltype(&g_free)>;
 
 // The process's current directory, or empty when it cannot be read.
 std::string CurrentDirectory() {
@@ -54,9 +55,9 @@ void AddFilter(GtkFileChooser* chooser, const char* name, const char* pattern) {
 
 std::optional<std::u16string> RunSaveDialog(GtkWindow* parent, const std::u16string& proposed) {
   CurrentDirectoryKeeper keepDirectory;
-  WidgetPtr dialog(gtk_file_chooser_dialog_new(nullptr, parent, GTK_FILE_CHOOSER_ACTION_SAVE,
-                                               "_Cancel", GTK_RESPONSE_CANCEL, "_Save",
-                                               GTK_RESPONSE_ACCEPT, nullptr));
+  platform::gui::TopLevelWidget dialog(
+      gtk_file_chooser_dialog_new(nullptr, parent, GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr));
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
   gtk_window_set_modal(GTK_WINDOW(dialog.get()), TRUE);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_ACCEPT);
@@ -69,21 +70,21 @@ std::optional<std::u16string> RunSaveDialog(GtkWindow* parent, const std::u16str
   if (!currentDir.empty()) {
     gtk_file_chooser_set_current_folder(chooser, currentDir.c_str());
   }
-  gtk_file_chooser_set_current_name(chooser, gtk_dialogs::ToUtf8(proposed).c_str());
+  gtk_file_chooser_set_current_name(chooser, platform::gui::ToGtkText(proposed).c_str());
 
   if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) {
     return std::nullopt;
   }
-  GCharPtr fileName(gtk_file_chooser_get_filename(chooser));
+  GCharPtr fileName(gtk_file_chooser_get_filename(chooser), &g_free);
   if (!fileName) {
     return std::nullopt;
   }
   // GLib file names are UTF-8 unless the user's environment says otherwise.
-  GCharPtr utf8(g_filename_to_utf8(fileName.get(), -1, nullptr, nullptr, nullptr));
+  GCharPtr utf8(g_filename_to_utf8(fileName.get(), -1, nullptr, nullptr, nullptr), &g_free);
   if (!utf8) {
     return std::nullopt;
   }
-  std::u16string path = gtk_dialogs::ToUtf16(utf8.get());
+  std::u16string path = platform::gui::FromGtkText(utf8.get());
   if (path.empty()) {
     return std::nullopt;
   }

@@ -1,0 +1,354 @@
+// The certificate stores window: Corvane's own modal window over the user's certificate
+// database, one tab per store ("Personal", "Intermediate CA Certificate", "Trusted CA
+// Certificate"), each listing every certificate the store holds with its subject, issuer and
+// expiry date. A certificate can be viewed, or removed after a confirmation that names it.
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/cert_decoding.h"
+#include "platform/cert_store.h"
+#include "platform/last_error.h"
+#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/gui/gtk_dialogs.h"
+#include "platform/linux/gui/gui_text.h"
+#include "platform/local_time.h"
+#include "platform/system_error_text.h"
+#include "res/string_table.h"
+
+namespace {
+
+using platform::gui::GObjectRef;
+using platform::gui::TopLevelWidget;
+
+std::string ToGtkText(std::u16string_view text) {
+  return platform::gui::ToGtkText(text);
+}
+
+// Columns of a store's list model.
+enum Column : gint {
+  kColumnSubject,
+  kColumnIssuer,
+  kColumnExpires,
+  kColumnNotAfter,  // the FILETIME, so the expiry column sorts by instant, not by text
+  kColumnIndex,     // position in StoreTab::certificates
+  kColumnCount
+};
+
+struct StoreSpec {
+  const char16_t* storeName;
+  std::uint32_t titleId;
+  const char* widgetName;
+};
+
+// The tabs in the order the window shows them.
+constexpr StoreSpec kStores[] = {
+    {u"MY", strings::kStoreTitleMy, "store-MY"},
+    {u"CA", strings::kStoreTitleCa, "store-CA"},
+    {u"Root", strings::kStoreTitleRoot, "store-Root"},
+};
+
+// 100 ns intervals between 1601-01-01 and 1970-01-01.
+constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000ULL;
+
+std::string ExpiryText(std::uint64_t notAfter) {
+  const auto seconds = static_cast<std::int64_t>(notAfter / kFileTimeTicksPerSecond) -
+                       static_cast<std::int64_t>(kUnixEpochAsFileTime / kFileTimeTicksPerSecond);
+  return ToGtkText(platform::FormatLocalInstant(seconds).date);
+}
+
+// The subject's simple name, or a placeholder so that a row never reads blank.
+std::string DisplayName(const platform::CertContext& context, bool issuer) {
+  const std::u16string name = platform::CertGetSimpleDisplayName(context, issuer);
+  return name.empty() ? std::string("(no name)") : ToGtkText(name);
+}
+
+// The code and the system's text for it; empty for code 0.
+std::string ErrorDescription(std::uint32_t code) {
+  char number[48];
+  std::snprintf(number, sizeof number, "Error code 0x%08X (%u)", code, code);
+  if (code == 0) {
+    return {};
+  }
+  std::string text = number;
+  std::string systemText = ToGtkText(platform::SystemErrorText(code));
+  while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r')) {
+    systemText.pop_back();
+  }
+  if (!systemText.empty()) {
+    text += ": " + systemText;
+  }
+  return text;
+}
+
+class StoresWindow;
+
+struct StoreTab {
+  StoresWindow* window = nullptr;
+  std::u16string storeName;
+  std::string title;
+  GObjectRef<GtkListStore> model;
+  GtkTreeView* list = nullptr;
+  GtkWidget* viewButton = nullptr;
+  GtkWidget* removeButton = nullptr;
+  std::vector<platform::CertContextPtr> certificates;
+};
+
+class StoresWindow {
+ public:
+  explicit StoresWindow(GtkWindow* parent);
+  void Run();
+
+ private:
+  GtkWidget* BuildTab(StoreTab& tab);
+  void Fill(StoreTab& tab);
+  // The certificate of the selected row, or null.
+  const platform::CertContext* Selected(StoreTab& tab, std::size_t* index = nullptr) const;
+  void UpdateButtons(StoreTab& tab);
+  void View(StoreTab& tab);
+  void Remove(StoreTab& tab);
+  bool Confirm(const StoreTab& tab, const platform::CertContext& certificate);
+  void ShowError(const std::string& primary, const std::string& secondary);
+
+  // Signal handlers: no exception may cross into GTK.
+  static void OnSelectionChanged(GtkTreeSelection*, gpointer data);
+  static void OnRowActivated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer data);
+  static void OnView(GtkButton*, gpointer data);
+  static void OnRemove(GtkButton*, gpointer data);
+  template <typename Action>
+  static void Guarded(gpointer data, Action action);
+
+  // The tabs outlive the dialog: its widgets' signal handlers point at them until it is gone.
+  std::vector<std::unique_ptr<StoreTab>> tabs_;
+  TopLevelWidget dialog_;
+};
+
+template <typename Action>
+void StoresWindow::Guarded(gpointer data, Action action) {
+  try {
+    auto* tab = static_cast<StoreTab*>(data);
+    action(*tab->window, *tab);
+  } catch (const std::exception& error) {
+    g_warning("certificate stores window: %s", error.what());
+  } catch (...) {
+    g_warning("certificate stores window: unexpected failure");
+  }
+}
+
+StoresWindow::StoresWindow(GtkWindow* parent)
+    : dialog_(gtk_dialog_new_with_buttons(
+          "Certificate stores", parent,
+          static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Close",
+          GTK_RESPONSE_CLOSE, nullptr)) {
+  gtk_widget_set_name(dialog_.get(), "certificate-stores");
+  gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), 720, 440);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog_.get()), GTK_RESPONSE_CLOSE);
+
+  GtkWidget* notebook = gtk_notebook_new();
+  gtk_widget_set_name(notebook, "stores");
+  gtk_container_set_border_width(GTK_CONTAINER(notebook), 6);
+  for (const StoreSpec& spec : kStores) {
+    auto tab = std::make_unique<StoreTab>();
+    tab->window = this;
+    tab->storeName = spec.storeName;
+    tab->title = ToGtkText(LoadResourceString(spec.titleId));
+    GtkWidget* page = BuildTab(*tab);
+    gtk_widget_set_name(page, spec.widgetName);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page, gtk_label_new(tab->title.c_str()));
+    Fill(*tab);
+    tabs_.push_back(std::move(tab));
+  }
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog_.get()));
+  gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
+}
+
+void StoresWindow::Run() {
+  gtk_widget_show_all(dialog_.get());
+  gtk_dialog_run(GTK_DIALOG(dialog_.get()));
+}
+
+GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
+  tab.model = GObjectRef<GtkListStore>::Adopt(gtk_list_store_new(
+      kColumnCount, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_UINT64, G_TYPE_UINT));
+  GtkWidget* list = gtk_tree_view_new_with_model(GTK_TREE_MODEL(tab.model.get()));
+  gtk_widget_set_name(list, "certificates");
+  tab.list = GTK_TREE_VIEW(list);
+
+  struct ColumnSpec {
+    const char* heading;
+    gint textColumn;
+    gint sortColumn;
+  };
+  constexpr ColumnSpec kColumns[] = {{"Issued to", kColumnSubject, kColumnSubject},
+                                     {"Issued by", kColumnIssuer, kColumnIssuer},
+                                     {"Expiration date", kColumnExpires, kColumnNotAfter}};
+  for (const ColumnSpec& spec : kColumns) {
+    GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
+    GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
+        spec.heading, renderer, "text", spec.textColumn, nullptr);
+    gtk_tree_view_column_set_resizable(column, TRUE);
+    gtk_tree_view_column_set_sort_column_id(column, spec.sortColumn);
+    gtk_tree_view_append_column(tab.list, column);
+  }
+  gtk_tree_sortable_set_sort_column_id(GTK_TREE_SORTABLE(tab.model.get()), kColumnSubject,
+                                       GTK_SORT_ASCENDING);
+  g_signal_connect(gtk_tree_view_get_selection(tab.list), "changed", G_CALLBACK(OnSelectionChanged),
+                   &tab);
+  g_signal_connect(list, "row-activated", G_CALLBACK(OnRowActivated), &tab);
+
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+  gtk_container_add(GTK_CONTAINER(scrolled), list);
+
+  tab.viewButton = gtk_button_new_with_mnemonic("_View");
+  gtk_widget_set_name(tab.viewButton, "view");
+  g_signal_connect(tab.viewButton, "clicked", G_CALLBACK(OnView), &tab);
+  tab.removeButton = gtk_button_new_with_mnemonic("_Remove");
+  gtk_widget_set_name(tab.removeButton, "remove");
+  g_signal_connect(tab.removeButton, "clicked", G_CALLBACK(OnRemove), &tab);
+  GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_START);
+  gtk_box_set_spacing(GTK_BOX(buttons), 6);
+  gtk_container_add(GTK_CONTAINER(buttons), tab.viewButton);
+  gtk_container_add(GTK_CONTAINER(buttons), tab.removeButton);
+
+  GtkWidget* page = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(page), 6);
+  gtk_box_pack_start(GTK_BOX(page), scrolled, TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(page), buttons, FALSE, FALSE, 0);
+  return page;
+}
+
+void StoresWindow::Fill(StoreTab& tab) {
+  gtk_list_store_clear(tab.model.get());
+  tab.certificates.clear();
+  if (const std::unique_ptr<platform::CertStore> store =
+          platform::CertStore::OpenSystemStore(tab.storeName)) {
+    tab.certificates = store->Enumerate();
+  }
+  for (std::size_t i = 0; i < tab.certificates.size(); ++i) {
+    const platform::CertContext& certificate = *tab.certificates[i];
+    gtk_list_store_insert_with_values(
+        tab.model.get(), nullptr, -1, kColumnSubject, DisplayName(certificate, false).c_str(),
+        kColumnIssuer, DisplayName(certificate, true).c_str(), kColumnExpires,
+        ExpiryText(certificate.info.notAfter).c_str(), kColumnNotAfter,
+        static_cast<guint64>(certificate.info.notAfter), kColumnIndex, static_cast<guint>(i), -1);
+  }
+  UpdateButtons(tab);
+}
+
+const platform::CertContext* StoresWindow::Selected(StoreTab& tab, std::size_t* index) const {
+  GtkTreeModel* model = nullptr;
+  GtkTreeIter iter;
+  if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(tab.list), &model, &iter)) {
+    return nullptr;
+  }
+  guint position = 0;
+  gtk_tree_model_get(model, &iter, kColumnIndex, &position, -1);
+  if (position >= tab.certificates.size() || !tab.certificates[position]) {
+    return nullptr;
+  }
+  if (index != nullptr) {
+    *index = position;
+  }
+  return tab.certificates[position].get();
+}
+
+void StoresWindow::UpdateButtons(StoreTab& tab) {
+  const bool selected = Selected(tab) != nullptr;
+  gtk_widget_set_sensitive(tab.viewButton, selected);
+  gtk_widget_set_sensitive(tab.removeButton, selected);
+}
+
+void StoresWindow::View(StoreTab& tab) {
+  if (const platform::CertContext* certificate = Selected(tab)) {
+    RunCertificateViewer(GTK_WINDOW(dialog_.get()), *certificate);
+  }
+}
+
+void StoresWindow::Remove(StoreTab& tab) {
+  std::size_t index = 0;
+  const platform::CertContext* certificate = Selected(tab, &index);
+  if (certificate == nullptr || !Confirm(tab, *certificate)) {
+    return;
+  }
+  const std::string name = DisplayName(*certificate, false);
+  bool removed = false;
+  if (const std::unique_ptr<platform::CertStore> store =
+          platform::CertStore::OpenSystemStore(tab.storeName)) {
+    // Delete wants the store's own copy; the database may have changed since the list was made.
+    if (platform::CertContextPtr found = store->FindExisting(*certificate)) {
+      removed = store->Delete(std::move(found));
+    }
+  }
+  const std::uint32_t error = platform::GetLastError();
+  if (!removed) {
+    ShowError("The certificate \u201C" + name +
+                  "\u201D could not be removed from the store \u201C" + tab.title + "\u201D.",
+              ErrorDescription(error));
+  }
+  // Show the store as it is now, whether the removal succeeded or not.
+  Fill(tab);
+}
+
+bool StoresWindow::Confirm(const StoreTab& tab, const platform::CertContext& certificate) {
+  const std::string subject = DisplayName(certificate, false);
+  TopLevelWidget box(gtk_message_dialog_new(
+      GTK_WINDOW(dialog_.get()),
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+      "Remove the certificate \u201C%s\u201D from the store \u201C%s\u201D?", subject.c_str(),
+      tab.title.c_str()));
+  gtk_widget_set_name(box.get(), "confirm-remove");
+  const std::string details = "Issued to: " + subject +
+                              "\nIssued by: " + DisplayName(certificate, true) +
+                              "\nExpires: " + ExpiryText(certificate.info.notAfter);
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box.get()), "%s", details.c_str());
+  gtk_dialog_add_button(GTK_DIALOG(box.get()), "_Cancel", GTK_RESPONSE_CANCEL);
+  GtkWidget* removeButton =
+      gtk_dialog_add_button(GTK_DIALOG(box.get()), "_Remove", GTK_RESPONSE_ACCEPT);
+  gtk_style_context_add_class(gtk_widget_get_style_context(removeButton),
+                              GTK_STYLE_CLASS_DESTRUCTIVE_ACTION);
+  gtk_dialog_set_default_response(GTK_DIALOG(box.get()), GTK_RESPONSE_CANCEL);
+  return gtk_dialog_run(GTK_DIALOG(box.get())) == GTK_RESPONSE_ACCEPT;
+}
+
+void StoresWindow::ShowError(const std::string& primary, const std::string& secondary) {
+  TopLevelWidget box(gtk_message_dialog_new(
+      GTK_WINDOW(dialog_.get()),
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", primary.c_str()));
+  gtk_widget_set_name(box.get(), "remove-failed");
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box.get()), "%s", secondary.c_str());
+  gtk_dialog_run(GTK_DIALOG(box.get()));
+}
+
+void StoresWindow::OnSelectionChanged(GtkTreeSelection*, gpointer data) {
+  Guarded(data, [](StoresWindow& window, StoreTab& tab) { window.UpdateButtons(tab); });
+}
+
+void StoresWindow::OnRowActivated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer data) {
+  Guarded(data, [](StoresWindow& window, StoreTab& tab) { window.View(tab); });
+}
+
+void StoresWindow::OnView(GtkButton*, gpointer data) {
+  Guarded(data, [](StoresWindow& window, StoreTab& tab) { window.View(tab); });
+}
+
+void StoresWindow::OnRemove(GtkButton*, gpointer data) {
+  Guarded(data, [](StoresWindow& window, StoreTab& tab) { window.Remove(tab); });
+}
+
+}  // namespace
+
+bool RunCertificateStoresWindow(GtkWindow* parent) {
+  StoresWindow window(parent);
+  window.Run();
+  return true;
+}
