@@ -468,6 +468,50 @@ TEST_F(CommandsGui, RemovingACatalogueRootInTheStoresWindowShowsOnThePage) {
   EXPECT_EQ(ListedByCertutil().size(), 1u);
 }
 
+TEST_F(CommandsGui, StoresWindowReportsARemovalThatFailed) {
+  Start();
+  InstallFromPage("16392_3");
+  const platform::CertContextPtr intermediate = Record(16392, 3).CreateContext();
+  const std::string name = ToNarrow(platform::CertGetSimpleDisplayName(*intermediate, false));
+
+  std::string error;
+  std::vector<std::string> rowsAfter;
+  ModalScript script;
+  script
+      .Then([] { return FindDialogNamed("certificate-stores"); },
+            [&](GtkWidget* window) {
+              gtk_notebook_set_current_page(GTK_NOTEBOOK(FindWidgetNamed(window, "stores")), 1);
+              ASSERT_TRUE(SelectStoreRow(window, "store-CA", name));
+              // Another program takes the certificate out while the window lists it.
+              const std::vector<corvane_test::CertutilEntry> listed = ListedByCertutil();
+              ASSERT_EQ(listed.size(), 1u);
+              ASSERT_TRUE(corvane_test::Certutil(platform::UserCertDatabaseDir(),
+                                                 {"-D", "-n", listed[0].nickname}));
+              gtk_button_clicked(
+                  GTK_BUTTON(FindWidgetNamed(FindWidgetNamed(window, "store-CA"), "remove")));
+            })
+      .Respond([] { return FindDialogNamed("confirm-remove"); }, GTK_RESPONSE_ACCEPT)
+      .Then([] { return FindDialogNamed("remove-failed"); },
+            [&](GtkWidget* box) {
+              gchar* secondary = nullptr;
+              g_object_get(box, "secondary-text", &secondary, nullptr);
+              error = MessageText(box) + "|" + (secondary != nullptr ? secondary : "");
+              g_free(secondary);
+              gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+            })
+      .Then([] { return FindDialogNamed("certificate-stores"); },
+            [&](GtkWidget* window) {
+              rowsAfter = StoreRows(window, "store-CA");
+              gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CLOSE);
+            });
+  ClickLink("URL_SHOW_WINDOWS_STORE");
+  ASSERT_TRUE(RunScript(script));
+  EXPECT_NE(error.find(name), std::string::npos) << error;
+  EXPECT_NE(error.find("|Error code 0x80092004 (2148081668)"), std::string::npos) << error;
+  EXPECT_TRUE(rowsAfter.empty());  // the list shows the store as it is now
+  EXPECT_TRUE(WaitUntil([&] { return RowState("16392_3") == "nook.png URL_INSTALLCERT_16392_3"; }));
+}
+
 TEST_F(CommandsGui, ClosingTheStoresWindowWithoutChangesStillReloadsThePage) {
   Start();
   MarkPage();

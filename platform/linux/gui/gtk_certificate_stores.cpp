@@ -22,11 +22,8 @@
 namespace {
 
 using platform::gui::GObjectRef;
+using platform::gui::ToGtkText;
 using platform::gui::TopLevelWidget;
-
-std::string ToGtkText(std::u16string_view text) {
-  return platform::gui::ToGtkText(text);
-}
 
 // Columns of a store's list model.
 enum Column : gint {
@@ -69,11 +66,11 @@ std::string DisplayName(const platform::CertContext& context, bool issuer) {
 
 // The code and the system's text for it; empty for code 0.
 std::string ErrorDescription(std::uint32_t code) {
-  char number[48];
-  std::snprintf(number, sizeof number, "Error code 0x%08X (%u)", code, code);
   if (code == 0) {
     return {};
   }
+  char number[48];
+  std::snprintf(number, sizeof number, "Error code 0x%08X (%u)", code, code);
   std::string text = number;
   std::string systemText = ToGtkText(platform::SystemErrorText(code));
   while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r')) {
@@ -107,7 +104,7 @@ class StoresWindow {
   GtkWidget* BuildTab(StoreTab& tab);
   void Fill(StoreTab& tab);
   // The certificate of the selected row, or null.
-  const platform::CertContext* Selected(StoreTab& tab, std::size_t* index = nullptr) const;
+  const platform::CertContext* Selected(StoreTab& tab) const;
   void UpdateButtons(StoreTab& tab);
   void View(StoreTab& tab);
   void Remove(StoreTab& tab);
@@ -140,10 +137,8 @@ void StoresWindow::Guarded(gpointer data, Action action) {
 }
 
 StoresWindow::StoresWindow(GtkWindow* parent)
-    : dialog_(gtk_dialog_new_with_buttons(
-          "Certificate stores", parent,
-          static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Close",
-          GTK_RESPONSE_CLOSE, nullptr)) {
+    : dialog_(gtk_dialog_new_with_buttons("Certificate stores", parent, GTK_DIALOG_MODAL, "_Close",
+                                          GTK_RESPONSE_CLOSE, nullptr)) {
   gtk_widget_set_name(dialog_.get(), "certificate-stores");
   gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), 720, 440);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog_.get()), GTK_RESPONSE_CLOSE);
@@ -243,7 +238,7 @@ void StoresWindow::Fill(StoreTab& tab) {
   UpdateButtons(tab);
 }
 
-const platform::CertContext* StoresWindow::Selected(StoreTab& tab, std::size_t* index) const {
+const platform::CertContext* StoresWindow::Selected(StoreTab& tab) const {
   GtkTreeModel* model = nullptr;
   GtkTreeIter iter;
   if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(tab.list), &model, &iter)) {
@@ -253,9 +248,6 @@ const platform::CertContext* StoresWindow::Selected(StoreTab& tab, std::size_t* 
   gtk_tree_model_get(model, &iter, kColumnIndex, &position, -1);
   if (position >= tab.certificates.size() || !tab.certificates[position]) {
     return nullptr;
-  }
-  if (index != nullptr) {
-    *index = position;
   }
   return tab.certificates[position].get();
 }
@@ -273,8 +265,7 @@ void StoresWindow::View(StoreTab& tab) {
 }
 
 void StoresWindow::Remove(StoreTab& tab) {
-  std::size_t index = 0;
-  const platform::CertContext* certificate = Selected(tab, &index);
+  const platform::CertContext* certificate = Selected(tab);
   if (certificate == nullptr || !Confirm(tab, *certificate)) {
     return;
   }
@@ -300,9 +291,7 @@ void StoresWindow::Remove(StoreTab& tab) {
 bool StoresWindow::Confirm(const StoreTab& tab, const platform::CertContext& certificate) {
   const std::string subject = DisplayName(certificate, false);
   TopLevelWidget box(gtk_message_dialog_new(
-      GTK_WINDOW(dialog_.get()),
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+      GTK_WINDOW(dialog_.get()), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
       "Remove the certificate \u201C%s\u201D from the store \u201C%s\u201D?", subject.c_str(),
       tab.title.c_str()));
   gtk_widget_set_name(box.get(), "confirm-remove");
@@ -320,10 +309,9 @@ bool StoresWindow::Confirm(const StoreTab& tab, const platform::CertContext& cer
 }
 
 void StoresWindow::ShowError(const std::string& primary, const std::string& secondary) {
-  TopLevelWidget box(gtk_message_dialog_new(
-      GTK_WINDOW(dialog_.get()),
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", primary.c_str()));
+  TopLevelWidget box(gtk_message_dialog_new(GTK_WINDOW(dialog_.get()), GTK_DIALOG_MODAL,
+                                            GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                            primary.c_str()));
   gtk_widget_set_name(box.get(), "remove-failed");
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box.get()), "%s", secondary.c_str());
   gtk_dialog_run(GTK_DIALOG(box.get()));

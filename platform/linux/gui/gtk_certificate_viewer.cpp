@@ -52,10 +52,8 @@ bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& contex
   }
 
   const std::string title = DialogTitle(certificate.get());
-  TopLevelWidget dialog(gtk_dialog_new_with_buttons(
-      title.c_str(), parent,
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Close",
-      GTK_RESPONSE_CLOSE, nullptr));
+  TopLevelWidget dialog(gtk_dialog_new_with_buttons(title.c_str(), parent, GTK_DIALOG_MODAL,
+                                                    "_Close", GTK_RESPONSE_CLOSE, nullptr));
   gtk_window_set_default_size(GTK_WINDOW(dialog.get()), 560, 640);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_CLOSE);
 
