@@ -1,0 +1,187 @@
+// corvanectl run as a separate process against a throw-away certificate database, with NSS's own
+// certutil as the witness of what is in the database.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "catalogue/cert_manager.h"
+#include "catalogue/embedded_certificates.h"
+#include "crypto/conversions.h"
+#include "tests/support/store_test_home.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class CorvanectlTest : public testing::Test {
+ protected:
+  static corvane_test::ProcessResult Ctl(std::vector<std::string> args) {
+    args.insert(args.begin(), CORVANE_BINARY_DIR "/tools/corvanectl");
+    return corvane_test::RunProcess(args);
+  }
+
+  // The DER bytes of every certificate in the database, with its trust as certutil shows it.
+  std::map<std::string, std::string> DatabaseTrustByDer() const {
+    std::map<std::string, std::string> trustByDer;
+    if (!fs::exists(home_.XdgDatabaseDir())) {
+      return trustByDer;
+    }
+    for (const auto& entry : corvane_test::CertutilList(home_.XdgDatabaseDir())) {
+      const auto der = corvane_test::RunProcess(
+          {"certutil", "-L", "-d", "sql:" + home_.XdgDatabaseDir(), "-n", entry.nickname, "-r"});
+      EXPECT_EQ(der.exitCode, 0) << der.err;
+      trustByDer[der.out] = entry.trust;
+    }
+    return trustByDer;
+  }
+
+  fs::path Home() const { return home_.Path(); }
+
+  corvane_test::ScopedTestHome home_;
+};
+
+std::string CatalogueDer(const char16_t* pem) {
+  TCertDetails record;
+  EXPECT_EQ(DecodePemCertificate(pem, record), 1);
+  return std::string(record.certEncoded.begin(), record.certEncoded.end());
+}
+
+TEST_F(CorvanectlTest, ListsTheCatalogueWithoutCreatingTheDatabase) {
+  const auto text = Ctl({"list"});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.err, "");
+  EXPECT_NE(text.out.find("Trusted root test certificates"), std::string::npos);
+  EXPECT_NE(text.out.find("1028_0  not installed"), std::string::npos);
+  EXPECT_NE(text.out.find("524384_1  -"), std::string::npos);
+  EXPECT_NE(text.out.find("CN=Oberit Test Root CA R1"), std::string::npos);
+  EXPECT_NE(text.out.find("2024-01-01T00:00:00Z - 2044-01-01T00:00:00Z"), std::string::npos);
+
+  const auto json = Ctl({"list", "--json"});
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  const nlohmann::json list = nlohmann::json::parse(json.out);
+  ASSERT_TRUE(list.is_array());
+  ASSERT_EQ(list.size(), 15u);
+  EXPECT_EQ(list[0].at("entry"), "1028_0");
+  EXPECT_EQ(list[0].at("store"), "Root");
+  EXPECT_EQ(list[0].at("installed"), false);
+  EXPECT_EQ(list[0].at("notBefore"), "2024-01-01T00:00:00Z");
+  EXPECT_EQ(list[4].at("entry"), "16392_0");
+  EXPECT_EQ(list[4].at("store"), "CA");
+  EXPECT_EQ(list[14].at("entry"), "524384_1");
+  EXPECT_TRUE(list[14].at("store").is_null());
+  EXPECT_TRUE(list[14].at("installed").is_null());
+  EXPECT_EQ(list[14].at("subjectName"), "tsa2.oberit.example");
+
+  // Reading never creates a database.
+  EXPECT_FALSE(fs::exists(Home() / ".local/share/pki"));
+  EXPECT_FALSE(fs::exists(Home() / ".pki"));
+}
+
+TEST_F(CorvanectlTest, InstallsAndUninstallsWithTheRightTrust) {
+  const auto install = Ctl({"install", "1028_2", "16392_0", "1028_2"});
+  ASSERT_EQ(install.exitCode, 0) << install.err;
+  EXPECT_EQ(install.out, "");
+  EXPECT_EQ(install.err, "");
+
+  std::map<std::string, std::string> trustByDer = DatabaseTrustByDer();
+  ASSERT_EQ(trustByDer.size(), 2u);
+  const std::string root = CatalogueDer(CERTS_ROOT_TEST[2]);
+  const std::string intermediate = CatalogueDer(CERTS_INTERMEDIATE_TEST[0]);
+  ASSERT_TRUE(trustByDer.contains(root));
+  ASSERT_TRUE(trustByDer.contains(intermediate));
+  EXPECT_EQ(trustByDer[root], "CT,C,C");
+  EXPECT_EQ(trustByDer[intermediate].find('C'), std::string::npos) << trustByDer[intermediate];
+
+  const nlohmann::json list = nlohmann::json::parse(Ctl({"list", "--json"}).out);
+  EXPECT_EQ(list[2].at("installed"), true);
+  EXPECT_EQ(list[3].at("installed"), false);
+  EXPECT_EQ(list[4].at("installed"), true);
+
+  const auto uninstall = Ctl({"uninstall", "1028_2"});
+  EXPECT_EQ(uninstall.exitCode, 0) << uninstall.err;
+  EXPECT_EQ(uninstall.out + uninstall.err, "");
+  trustByDer = DatabaseTrustByDer();
+  ASSERT_EQ(trustByDer.size(), 1u);
+  EXPECT_TRUE(trustByDer.contains(intermediate));
+}
+
+TEST_F(CorvanectlTest, ExportsThePemTextOfTheRecord) {
+  const fs::path file = Home() / "tsa.cer";
+  std::ofstream(file) << "an older, longer file that gets replaced as a whole";
+  const auto exported = Ctl({"export", "131104_0", file.string()});
+  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  EXPECT_EQ(exported.out + exported.err, "");
+  TCertDetails record;
+  ASSERT_EQ(DecodePemCertificate(CERTS_TSA_TEST[0], record), 1);
+  EXPECT_EQ(ReadFile(file), ToNarrow(record.pemText));
+  EXPECT_EQ(ReadFile(file).rfind("-----BEGIN CERTIFICATE-----\n", 0), 0u);
+}
+
+TEST_F(CorvanectlTest, WrongUsageExitsWithTwoAndChangesNothing) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"frobnicate"},
+      {"list", "--xml"},
+      {"install"},
+      {"install", "1028"},
+      {"install", "1028_0", "1028_x"},
+      {"uninstall", "_0"},
+      {"uninstall", "1028_-1"},
+      {"export", "131104_0"},
+      {"export", "131104_0", "a.cer", "b.cer"},
+  };
+  for (const auto& args : wrong) {
+    const auto result = Ctl(args);
+    EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(args);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("Usage: corvanectl"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(Home() / ".local/share/pki"));
+
+  const auto help = Ctl({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("WITHOUT ASKING"), std::string::npos);
+}
+
+TEST_F(CorvanectlTest, FailuresExitWithOneAndTheWindowsMessage) {
+  const auto notInstalled = Ctl({"uninstall", "1028_0"});
+  EXPECT_EQ(notInstalled.exitCode, 1);
+  EXPECT_EQ(notInstalled.out, "");
+  EXPECT_EQ(notInstalled.err,
+            "Cannot delete certificate from the store\n"
+            "C=CZ, L=Praha, O=\"Oberit, a.s.\", OU=Test Environment, CN=Oberit Test Root CA R1\n"
+            "\n"
+            "Windows error: 0x80092004 (2148081668)- Cannot find object or property.\n");
+
+  const fs::path missing = Home() / "missing" / "x.cer";
+  const auto unwritable = Ctl({"export", "1028_0", missing.string()});
+  EXPECT_EQ(unwritable.exitCode, 1);
+  EXPECT_EQ(unwritable.err,
+            "Cannot save certificate to filename " + missing.string() +
+                "\n\nWindows error: 0x20000002 (536870914)- No such file or directory\n");
+
+  // Entries that name nothing, or a group without a store: nothing is changed at all.
+  for (const auto& args : std::vector<std::vector<std::string>>{{"install", "1028_0", "1028_4"},
+                                                                {"install", "1028_0", "131104_0"},
+                                                                {"export", "1_0", "x.cer"}}) {
+    const auto result = Ctl(args);
+    EXPECT_EQ(result.exitCode, 1) << testing::PrintToString(args);
+    EXPECT_NE(result.err.find("corvanectl: "), std::string::npos);
+  }
+  EXPECT_TRUE(DatabaseTrustByDer().empty());
+}
+
+}  // namespace
