@@ -15,8 +15,6 @@
 #include "crypto/conversions.h"
 #include "tests/support/store_test_home.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 
 namespace {

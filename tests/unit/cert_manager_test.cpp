@@ -27,7 +27,13 @@ std::vector<std::u16string> Subjects(const TCertManager& catalogue, std::int32_t
   return subjects;
 }
 
-TEST(CertManager, AListWithoutTextsMakesAnEmptyGroup) {
+// Every load looks the certificates up in the user's database: each test gets a home of its own.
+class CertManagerTest : public testing::Test {
+ protected:
+  corvane_test::ScopedTestHome home_;
+};
+
+TEST_F(CertManagerTest, AListWithoutTextsMakesAnEmptyGroup) {
   TCertManager catalogue;
   const char16_t* const none[] = {nullptr};
   catalogue.AddGroup(CERTGROUP_ROOT_TEST, none);
@@ -37,7 +43,7 @@ TEST(CertManager, AListWithoutTextsMakesAnEmptyGroup) {
   EXPECT_EQ(catalogue.loaded, 0);
 }
 
-TEST(CertManager, ASecondGroupWithTheSameFlagsIsDropped) {
+TEST_F(CertManagerTest, ASecondGroupWithTheSameFlagsIsDropped) {
   TCertManager catalogue;
   const char16_t* const first[] = {CERTS_ROOT_TEST[2], nullptr};
   catalogue.AddGroup(CERTGROUP_ROOT_TEST, first);
@@ -46,7 +52,7 @@ TEST(CertManager, ASecondGroupWithTheSameFlagsIsDropped) {
             std::vector<std::u16string>{u"Oberit Test Root CA R3"});
 }
 
-TEST(CertManager, TextsThatDoNotDecodeAreLeftOutAndLaterOnesMoveUp) {
+TEST_F(CertManagerTest, TextsThatDoNotDecodeAreLeftOutAndLaterOnesMoveUp) {
   const std::u16string notBase64 =
       u"-----BEGIN CERTIFICATE-----\n@@@@ not "
       u"base64 @@@@\n-----END CERTIFICATE-----\n";
@@ -69,7 +75,7 @@ TEST(CertManager, TextsThatDoNotDecodeAreLeftOutAndLaterOnesMoveUp) {
   EXPECT_EQ(catalogue.FindEntry(CERTGROUP_ROOT_TEST, 3), nullptr);
 }
 
-TEST(CertManager, FindEntryNeedsExactFlagsAndAPositionInRange) {
+TEST_F(CertManagerTest, FindEntryNeedsExactFlagsAndAPositionInRange) {
   TCertManager catalogue;
   catalogue.AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST);
   EXPECT_NE(catalogue.FindEntry(CERTGROUP_ROOT_TEST, 0), nullptr);
@@ -81,7 +87,7 @@ TEST(CertManager, FindEntryNeedsExactFlagsAndAPositionInRange) {
   EXPECT_EQ(catalogue.FindEntry(CERTGROUP_INTERMEDIATE_TEST, 0), nullptr);
 }
 
-TEST(CertManager, TextAfterTheFooterChangesNothing) {
+TEST_F(CertManagerTest, TextAfterTheFooterChangesNothing) {
   std::u16string plain = Root(0);
   ASSERT_EQ(plain.back(), u'\n');
   plain.pop_back();
@@ -98,7 +104,7 @@ TEST(CertManager, TextAfterTheFooterChangesNothing) {
   EXPECT_EQ(record.subjectName, u"Oberit Test Root CA R2");
 }
 
-TEST(CertManager, GroupsAreOrderedByFlagsWhateverTheOrderOfAdding) {
+TEST_F(CertManagerTest, GroupsAreOrderedByFlagsWhateverTheOrderOfAdding) {
   TCertManager catalogue;
   catalogue.AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST);
   catalogue.AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST);
@@ -111,13 +117,7 @@ TEST(CertManager, GroupsAreOrderedByFlagsWhateverTheOrderOfAdding) {
   EXPECT_EQ(order, (std::vector<std::int32_t>{0x404, 0x4008, 0x20020, 0x80060}));
 }
 
-// Tests that reach the user's certificate database get a home of their own.
-class CertManagerWithDatabase : public testing::Test {
- protected:
-  corvane_test::ScopedTestHome home_;
-};
-
-TEST_F(CertManagerWithDatabase, LoadCatalogueDecodesTheFourEmbeddedGroups) {
+TEST_F(CertManagerTest, LoadCatalogueDecodesTheFourEmbeddedGroups) {
   TCertManager catalogue;
   catalogue.LoadCatalogue();
   EXPECT_EQ(catalogue.loaded, 1);
@@ -153,7 +153,7 @@ TEST_F(CertManagerWithDatabase, LoadCatalogueDecodesTheFourEmbeddedGroups) {
   EXPECT_EQ(catalogue.loaded, 0);
 }
 
-TEST_F(CertManagerWithDatabase, AReloadShowsWhatIsInstalledNow) {
+TEST_F(CertManagerTest, AReloadShowsWhatIsInstalledNow) {
   TCertManager catalogue;
   catalogue.LoadCatalogue();
   TCryptoapi cryptoapi;
