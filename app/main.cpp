@@ -31,10 +31,15 @@ int main() {
       status = app.Run();
     }
     platform::SetUi(nullptr);
+    if (status != 0) {
+      std::fputs("corvane: the main window could not be created.\n", stderr);
+    }
     return status;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "corvane: %s\n", error.what());
-    platform::SetUi(nullptr);
-    return 1;
+  } catch (...) {
+    std::fputs("corvane: unexpected failure\n", stderr);
   }
+  platform::SetUi(nullptr);
+  return 1;
 }

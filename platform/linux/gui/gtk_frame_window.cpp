@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <exception>
 
 #include "platform/linux/gui/gui_text.h"
 #include "platform/linux/gui/res_scheme.h"
@@ -130,7 +129,7 @@ gboolean GtkFrameWindow::RunPostedTask(gpointer self) {
   if (task) {
     try {
       task();
-    } catch (const std::exception&) {
+    } catch (...) {
       std::fprintf(stderr, "corvane: start-up step failed (out of memory?)\n");
     }
   }

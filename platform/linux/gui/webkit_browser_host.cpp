@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <exception>
 #include <vector>
 
 #include "platform/linux/gui/gui_environment.h"
@@ -53,7 +52,9 @@ void OpenInDefaultBrowser(GtkWidget* view, const std::string& uri) {
 }
 
 // GTK's own delivery of an event, restored when the last host is gone.
-void DeliverEvent(GdkEvent* event, gpointer /*unused*/) { gtk_main_do_event(event); }
+void DeliverEvent(GdkEvent* event, gpointer /*unused*/) {
+  gtk_main_do_event(event);
+}
 
 // Every live host, for the event filter.
 std::vector<WebKitBrowserHost*>& LiveHosts() {
@@ -172,7 +173,7 @@ gboolean WebKitBrowserHost::OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicy
       default:
         return FALSE;
     }
-  } catch (const std::exception&) {
+  } catch (...) {
     ReportCallbackFailure("navigation");
     webkit_policy_decision_ignore(decision);
     return TRUE;
@@ -205,7 +206,7 @@ void WebKitBrowserHost::DeliverDocumentComplete() {
     }
     try {
       events_->OnDocumentComplete(GetLocationURL());
-    } catch (const std::exception&) {
+    } catch (...) {
       ReportCallbackFailure("page population");
     }
   } while (documentCompletePending_);
@@ -251,7 +252,7 @@ void WebKitBrowserHost::FilterEvent(GdkEvent* event, gpointer /*unused*/) {
           return;
         }
       }
-    } catch (const std::exception&) {
+    } catch (...) {
       ReportCallbackFailure("input filter");
     }
   }
