@@ -2,7 +2,6 @@
 // what the page's links, the right mouse button and closing the window do.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,6 +36,26 @@ class RecordingMainWindow : public CommandTarget {
   }
   const CMainFrame& frame_;
 };
+
+// Queues a button event for the widget's window, to be delivered like one from the display.
+void PutButtonEvent(GtkWidget* widget, GdkEventType type, guint button, double x, double y) {
+  GdkEvent* event = gdk_event_new(type);
+  event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+  event->button.time = GDK_CURRENT_TIME;
+  event->button.x = x;
+  event->button.y = y;
+  event->button.button = button;
+  int rootX = 0;
+  int rootY = 0;
+  gdk_window_get_root_coords(event->button.window, static_cast<int>(x), static_cast<int>(y), &rootX,
+                             &rootY);
+  event->button.x_root = rootX;
+  event->button.y_root = rootY;
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(widget));
+  gdk_event_set_device(event, gdk_seat_get_pointer(seat));
+  gdk_event_put(event);
+  gdk_event_free(event);
+}
 
 class MainWindowTest : public ShellGuiTest {
  protected:
@@ -212,16 +231,16 @@ TEST_F(PageCommandLinksTest, RightButtonReachesNothing) {
                  "document.addEventListener('contextmenu', () => corvaneDowns.push('menu'));"
                  "return true;"),
             "true");
-  GdkRectangle origin{};
-  gdk_window_get_frame_extents(gtk_widget_get_window(GTK_WIDGET(WindowOf(*frame_))), &origin);
-  const std::string at = std::to_string(origin.x + origin.width / 2) + " " +
-                         std::to_string(origin.y + origin.height - 40);
-  auto xdotool = [](const std::string& arguments) {
-    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str());
-  };
-  ASSERT_EQ(xdotool("mousemove --sync " + at), 0);
-  ASSERT_EQ(xdotool("click 3"), 0);
-  ASSERT_EQ(xdotool("click --repeat 2 --delay 30 3"), 0);
+  // Presses enter where GTK takes events from the display, as the X server's would: a single
+  // right click, then a double click (press, press, double press).
+  GtkWidget* view = GTK_WIDGET(view_);
+  const double x = gtk_widget_get_allocated_width(view) / 2.0;
+  const double y = gtk_widget_get_allocated_height(view) - 40.0;
+  for (const GdkEventType type :
+       {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE, GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE,
+        GDK_BUTTON_PRESS, GDK_2BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    PutButtonEvent(view, type, GDK_BUTTON_SECONDARY, x, y);
+  }
   Pump(400);
   EXPECT_EQ(Eval(view_, "return corvaneDowns;"), "[]");
   // No popup menu window appeared.
@@ -238,7 +257,8 @@ TEST_F(PageCommandLinksTest, RightButtonReachesNothing) {
   EXPECT_EQ(popups, 0);
 
   // The left button does reach the page: the check above can see presses.
-  ASSERT_EQ(xdotool("click 1"), 0);
+  PutButtonEvent(view, GDK_BUTTON_PRESS, GDK_BUTTON_PRIMARY, x, y);
+  PutButtonEvent(view, GDK_BUTTON_RELEASE, GDK_BUTTON_PRIMARY, x, y);
   EXPECT_TRUE(WaitUntil([&] { return Eval(view_, "return corvaneDowns;") == "[0]"; }, 5000));
   EXPECT_TRUE(PageUntouched());
 }
