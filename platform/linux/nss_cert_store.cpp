@@ -147,6 +147,7 @@ std::string ChooseNickname(PK11SlotInfo* slot, const CertContext& context) {
 
 bool SetTrust(CERTCertificate* cert, const char* trustText) {
   CERTCertTrust trust{};
+  PORT_SetError(0);
   if (CERT_DecodeTrustString(&trust, trustText) != SECSuccess ||
       CERT_ChangeCertTrust(CERT_GetDefaultCertDB(), cert, &trust) != SECSuccess) {
     SetLastError(NssErrorCode());
@@ -156,6 +157,7 @@ bool SetTrust(CERTCertificate* cert, const char* trustText) {
 }
 
 bool DeleteFromDatabase(CertificatePtr cert) {
+  PORT_SetError(0);
   if (SEC_DeletePermCertificate(cert.get()) != SECSuccess) {
     SetLastError(NssErrorCode());
     return false;
@@ -174,6 +176,7 @@ CertificatePtr ImportIntoDatabase(PK11SlotInfo* slot, const CertContext& context
     SetLastError(NssErrorCode());
     return nullptr;
   }
+  PORT_SetError(0);
   if (PK11_ImportCert(slot, temporary.get(), CK_INVALID_HANDLE, nickname.c_str(), PR_FALSE) !=
       SECSuccess) {
     SetLastError(NssErrorCode());
@@ -351,6 +354,7 @@ class NssCertStore final : public CertStore {
     if (!*slot) {
       return contexts;
     }
+    PORT_SetError(0);
     CertListPtr list(PK11_ListCertsInSlot(slot->get()));
     if (!list) {
       SetLastError(NssErrorCode());

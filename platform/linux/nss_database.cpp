@@ -197,6 +197,7 @@ std::optional<SlotPtr> AcquireUserSlot(Access access) {
     }
   }
 
+  PORT_SetError(0);
   SlotPtr slot(PK11_GetInternalKeySlot());
   if (!slot) {
     SetLastError(NssErrorCode());
@@ -204,6 +205,7 @@ std::optional<SlotPtr> AcquireUserSlot(Access access) {
   }
   // A new database gets an empty password, as the desktop's other programs expect.
   if (g_database.writable && PK11_NeedUserInit(slot.get())) {
+    PORT_SetError(0);
     if (PK11_InitPin(slot.get(), nullptr, "") != SECSuccess) {
       SetLastError(NssErrorCode());
       return std::nullopt;
