@@ -5,7 +5,6 @@
 #include <string>
 
 #include "app/command_failure.h"
-#include "app/entry_number.h"
 #include "app/export.h"
 #include "app/main_frame.h"
 #include "app/messages.h"
@@ -13,11 +12,7 @@
 
 bool CMainFrame::ExportCertificate(const std::u16string& entryNumber) {
   std::int32_t flags = 0;
-  std::int32_t position = 0;
-  if (!ParseEntryNumber(entryNumber, flags, position)) {
-    return false;
-  }
-  const CertEntry* entry = m_certManager.FindEntry(flags, static_cast<std::uint32_t>(position));
+  const CertEntry* entry = FindCommandEntry(entryNumber, flags);
   if (entry == nullptr) {
     return false;
   }

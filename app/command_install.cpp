@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "app/command_failure.h"
-#include "app/entry_number.h"
 #include "app/main_frame.h"
 #include "app/messages.h"
 #include "catalogue/cert_groups.h"
@@ -15,11 +14,7 @@
 
 bool CMainFrame::InstallUninstall(const std::u16string& entryNumber, bool install) {
   std::int32_t flags = 0;
-  std::int32_t position = 0;
-  if (!ParseEntryNumber(entryNumber, flags, position)) {
-    return false;
-  }
-  const CertEntry* entry = m_certManager.FindEntry(flags, static_cast<std::uint32_t>(position));
+  const CertEntry* entry = FindCommandEntry(entryNumber, flags);
   if (entry == nullptr) {
     return false;
   }

@@ -2,17 +2,12 @@
 // Viewing changes nothing, so the page is not reloaded.
 #include <cstdint>
 
-#include "app/entry_number.h"
 #include "app/main_frame.h"
 #include "app/select_cert_dlg.h"
 
 bool CMainFrame::ShowCertificate(const std::u16string& entryNumber) {
   std::int32_t flags = 0;
-  std::int32_t position = 0;
-  if (!ParseEntryNumber(entryNumber, flags, position)) {
-    return false;
-  }
-  const CertEntry* entry = m_certManager.FindEntry(flags, static_cast<std::uint32_t>(position));
+  const CertEntry* entry = FindCommandEntry(entryNumber, flags);
   if (entry == nullptr) {
     return false;
   }

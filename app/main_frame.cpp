@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/corvane_view.h"
+#include "app/entry_number.h"
 #include "platform/frame_window.h"
 #include "res/string_table.h"
 
@@ -69,4 +70,13 @@ void CMainFrame::ReloadCatalogue() {
   if (CCorvaneView* view = GetActiveView()) {
     view->NavigateToMainPage();
   }
+}
+
+const CertEntry* CMainFrame::FindCommandEntry(const std::u16string& entryNumber,
+                                              std::int32_t& flags) const {
+  std::int32_t position = 0;
+  if (!ParseEntryNumber(entryNumber, flags, position)) {
+    return nullptr;
+  }
+  return m_certManager.FindEntry(flags, static_cast<std::uint32_t>(position));
 }

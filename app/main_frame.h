@@ -3,6 +3,7 @@
 // of the four command operations below.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,9 @@ class CMainFrame final : public CommandTarget {
 
  private:
   int OnCreate(platform::WindowSystem& windows);
+  // The catalogue entry that a command's entry number names, with its group flags; null when the
+  // text holds no "_" or names no entry.
+  const CertEntry* FindCommandEntry(const std::u16string& entryNumber, std::int32_t& flags) const;
 
   std::unique_ptr<CCorvaneView> m_pView;
   bool m_viewActive = false;

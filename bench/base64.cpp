@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fastest_run_reporter.h"
 #include "catalogue/base64.h"
 
 namespace {
@@ -88,37 +89,6 @@ void OpenSslDecode(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kDataSize);
 }
 
-double Fastest(const std::vector<double>& times) {
-  return *std::min_element(times.begin(), times.end());
-}
-
-// Keeps the fastest repetition's CPU time per iteration: the machine may be shared, and the
-// fastest repetition is the one least disturbed by other work of every
-// run, to print the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") {
-        times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatio(const char* what, const std::string& corvane, const std::string& openssl) const {
-    const auto ours = times_.find(corvane);
-    const auto theirs = times_.find(openssl);
-    if (ours != times_.end() && theirs != times_.end() && ours->second > 0) {
-      std::printf("%s: Corvane is %.2fx the speed of OpenSSL (%.0f us vs %.0f us CPU per MiB)\n",
-                  what, theirs->second / ours->second, ours->second / 1000, theirs->second / 1000);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,14 +99,16 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("Decode/Corvane/NoBreaks", CorvaneDecode, B64_NO_BREAKS),
         benchmark::RegisterBenchmark("Decode/Corvane/Lines", CorvaneDecode, 0u),
         benchmark::RegisterBenchmark("Decode/OpenSSL", OpenSslDecode)}) {
-    bench->Repetitions(9)->ComputeStatistics("min", Fastest)->DisplayAggregatesOnly(true);
+    benchmark_support::RunFastestOfNine(bench);
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  benchmark_support::FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::fflush(stdout);
-  reporter.PrintRatio("Encode (no breaks)", "Encode/Corvane/NoBreaks", "Encode/OpenSSL");
-  reporter.PrintRatio("Decode (no breaks)", "Decode/Corvane/NoBreaks", "Decode/OpenSSL");
+  reporter.PrintRatio("Encode (no breaks)", "Encode/Corvane/NoBreaks", "Encode/OpenSSL", 1000,
+                      "us CPU per MiB");
+  reporter.PrintRatio("Decode (no breaks)", "Decode/Corvane/NoBreaks", "Decode/OpenSSL", 1000,
+                      "us CPU per MiB");
   return 0;
 }

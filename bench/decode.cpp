@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fastest_run_reporter.h"
 #include "catalogue/base64.h"
 #include "catalogue/embedded_certificates.h"
 #include "crypto/conversions.h"
@@ -97,38 +98,6 @@ void OpenSslPrint(benchmark::State& state, bool includeParsing) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * pems.size()));
 }
 
-double Fastest(const std::vector<double>& times) {
-  return *std::min_element(times.begin(), times.end());
-}
-
-// Keeps the fastest repetition's CPU time per iteration (the machine may be shared; the fastest
-// repetition is the least disturbed) to print the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") {
-        times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  void PrintRatio(const char* what, const std::string& corvane, const std::string& openssl) const {
-    const auto ours = times_.find(corvane);
-    const auto theirs = times_.find(openssl);
-    if (ours != times_.end() && theirs != times_.end() && ours->second > 0) {
-      std::printf(
-          "%s: Corvane is %.2fx the speed of OpenSSL (%.0f us vs %.0f us CPU per 15 "
-          "certificates)\n",
-          what, theirs->second / ours->second, ours->second, theirs->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,19 +105,16 @@ int main(int argc, char** argv) {
        {benchmark::RegisterBenchmark("Decode/Corvane/PemToRecord", CorvaneDecode),
         benchmark::RegisterBenchmark("Render/OpenSSL/Print", OpenSslPrint, false),
         benchmark::RegisterBenchmark("Render/OpenSSL/ParseAndPrint", OpenSslPrint, true)}) {
-    bench->Unit(benchmark::kMicrosecond)
-        ->Repetitions(9)
-        ->ComputeStatistics("min", Fastest)
-        ->DisplayAggregatesOnly(true);
+    benchmark_support::RunFastestOfNine(bench->Unit(benchmark::kMicrosecond));
   }
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  benchmark_support::FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   std::fflush(stdout);
   reporter.PrintRatio("Full decode vs X509_print_ex", "Decode/Corvane/PemToRecord",
-                      "Render/OpenSSL/Print");
+                      "Render/OpenSSL/Print", 1, "us CPU per 15 certificates");
   reporter.PrintRatio("Full decode vs PEM parse + X509_print_ex", "Decode/Corvane/PemToRecord",
-                      "Render/OpenSSL/ParseAndPrint");
+                      "Render/OpenSSL/ParseAndPrint", 1, "us CPU per 15 certificates");
   return 0;
 }
