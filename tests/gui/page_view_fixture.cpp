@@ -1,10 +1,8 @@
 #include "page_view_fixture.h"
 
-namespace {
+#include "page_script.h"
 
-struct GFree {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
+namespace {
 
 void OnResourceFailed(WebKitWebResource* resource, GError* /*error*/, gpointer test) {
   static_cast<std::vector<std::string>*>(test)->push_back(webkit_web_resource_get_uri(resource));
@@ -17,27 +15,6 @@ void OnResourceFinished(WebKitWebResource* resource, gpointer test) {
 gboolean OnTimeout(gpointer flag) {
   *static_cast<bool*>(flag) = true;
   return G_SOURCE_REMOVE;
-}
-
-struct EvalState {
-  bool done = false;
-  std::string json;
-};
-
-void OnEvalFinished(GObject* source, GAsyncResult* result, gpointer data) {
-  auto* state = static_cast<EvalState*>(data);
-  GError* error = nullptr;
-  JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
-                                                                          result, &error);
-  if (value == nullptr) {
-    state->json = std::string("<error>") + (error != nullptr ? error->message : "");
-    g_clear_error(&error);
-  } else {
-    std::unique_ptr<char, GFree> json(jsc_value_to_json(value, 0));
-    state->json = json ? json.get() : "undefined";
-    g_object_unref(value);
-  }
-  state->done = true;
 }
 
 }  // namespace
@@ -109,15 +86,5 @@ bool PageViewTest::LoadPage(const std::string& name) {
 }
 
 std::string PageViewTest::Eval(const std::string& body) {
-  EvalState state;
-  webkit_web_view_call_async_javascript_function(view_, body.c_str(), -1, nullptr, nullptr, nullptr,
-                                                 nullptr, OnEvalFinished, &state);
-  if (!WaitFor(state.done, 20000)) {
-    ADD_FAILURE() << "script did not finish: " << body;
-    // The state lives on this frame: wait for the callback rather than leave it dangling.
-    while (!state.done) {
-      g_main_context_iteration(nullptr, TRUE);
-    }
-  }
-  return state.json;
+  return EvaluateInPage(view_, body);
 }
