@@ -32,7 +32,7 @@ enum class AddDisposition : std::uint32_t {
 
 // The key-provider property of a certificate that has a private key in the user's database:
 // provider name "NSS Certificate DB" (the database's token name), the certificate's nickname as
-// the container name, provider type 1 and key spec 1 (the key exchange key).
+// the container name, provider type 1 and keySpec 1 (AT_KEYEXCHANGE).
 inline constexpr std::uint32_t kDatabaseKeyProvType = 1;
 inline constexpr std::uint32_t kDatabaseKeySpec = 1;
 

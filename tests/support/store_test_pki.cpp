@@ -51,15 +51,15 @@ bool SetRandomSerial(X509* cert) {
   return number && BN_to_ASN1_INTEGER(number.get(), X509_get_serialNumber(cert)) != nullptr;
 }
 
-X509Ptr Build(const TestCertificateSpec& spec, EVP_PKEY* key, X509* issuerCert,
+X509Ptr Build(const TestCertificateSpec& wanted, EVP_PKEY* key, X509* issuerCert,
               EVP_PKEY* issuerKey) {
   X509Ptr cert(X509_new(), &X509_free);
   if (!cert || X509_set_version(cert.get(), 2) != 1 || !SetRandomSerial(cert.get())) {
     return X509Ptr(nullptr, &X509_free);
   }
   X509_NAME* name = X509_get_subject_name(cert.get());
-  const auto* commonName = reinterpret_cast<const unsigned char*>(spec.commonName.c_str());
-  const auto* organization = reinterpret_cast<const unsigned char*>(spec.organization.c_str());
+  const auto* commonName = reinterpret_cast<const unsigned char*>(wanted.commonName.c_str());
+  const auto* organization = reinterpret_cast<const unsigned char*>(wanted.organization.c_str());
   if (X509_NAME_add_entry_by_txt(name, "O", MBSTRING_UTF8, organization, -1, -1, 0) != 1 ||
       X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, commonName, -1, -1, 0) != 1) {
     return X509Ptr(nullptr, &X509_free);
@@ -67,27 +67,27 @@ X509Ptr Build(const TestCertificateSpec& spec, EVP_PKEY* key, X509* issuerCert,
   X509* issuer = issuerCert != nullptr ? issuerCert : cert.get();
   X509_set_issuer_name(cert.get(), X509_get_subject_name(issuer));
   X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
-  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 60L * 60 * 24 * spec.validDays);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 60L * 60 * 24 * wanted.validDays);
   X509_set_pubkey(cert.get(), key);
 
   X509V3_CTX context;
   X509V3_set_ctx(&context, issuer, cert.get(), nullptr, nullptr, 0);
   std::string altNames;
-  for (const std::string& ip : spec.ipAddresses) {
+  for (const std::string& ip : wanted.ipAddresses) {
     altNames += (altNames.empty() ? "IP:" : ",IP:") + ip;
   }
-  for (const std::string& dns : spec.dnsNames) {
+  for (const std::string& dns : wanted.dnsNames) {
     altNames += (altNames.empty() ? "DNS:" : ",DNS:") + dns;
   }
   bool ok =
       AddExtension(cert.get(), &context, NID_basic_constraints,
-                   spec.isCa ? "critical,CA:TRUE" : "critical,CA:FALSE") &&
+                   wanted.isCa ? "critical,CA:TRUE" : "critical,CA:FALSE") &&
       AddExtension(cert.get(), &context, NID_key_usage,
-                   spec.isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature") &&
+                   wanted.isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature") &&
       AddExtension(cert.get(), &context, NID_subject_key_identifier, "hash") &&
       (issuerCert == nullptr ||
        AddExtension(cert.get(), &context, NID_authority_key_identifier, "keyid:always"));
-  if (ok && !spec.isCa) {
+  if (ok && !wanted.isCa) {
     ok = AddExtension(cert.get(), &context, NID_ext_key_usage, "serverAuth");
   }
   if (ok && !altNames.empty()) {
@@ -101,27 +101,27 @@ X509Ptr Build(const TestCertificateSpec& spec, EVP_PKEY* key, X509* issuerCert,
 
 }  // namespace
 
-TestCertificate MakeTestCertificate(const TestCertificateSpec& spec) {
+TestCertificate MakeTestCertificate(const TestCertificateSpec& wanted) {
   TestCertificate result;
-  result.key = spec.key ? spec.key : NewKey();
+  result.key = wanted.key ? wanted.key : NewKey();
   if (!result.key) {
     ADD_FAILURE() << "cannot make a key";
     return {};
   }
   X509Ptr issuerCert(nullptr, &X509_free);
   EVP_PKEY* issuerKey = result.key->pkey.get();
-  if (spec.issuer != nullptr) {
-    const unsigned char* data = spec.issuer->der.data();
-    issuerCert.reset(d2i_X509(nullptr, &data, static_cast<long>(spec.issuer->der.size())));
-    issuerKey = spec.issuer->key ? spec.issuer->key->pkey.get() : nullptr;
+  if (wanted.issuer != nullptr) {
+    const unsigned char* data = wanted.issuer->der.data();
+    issuerCert.reset(d2i_X509(nullptr, &data, static_cast<long>(wanted.issuer->der.size())));
+    issuerKey = wanted.issuer->key ? wanted.issuer->key->pkey.get() : nullptr;
     if (!issuerCert || issuerKey == nullptr) {
-      ADD_FAILURE() << "unusable issuer for " << spec.commonName;
+      ADD_FAILURE() << "unusable issuer for " << wanted.commonName;
       return {};
     }
   }
-  X509Ptr cert = Build(spec, result.key->pkey.get(), issuerCert.get(), issuerKey);
+  X509Ptr cert = Build(wanted, result.key->pkey.get(), issuerCert.get(), issuerKey);
   if (!cert) {
-    ADD_FAILURE() << "cannot make the certificate " << spec.commonName;
+    ADD_FAILURE() << "cannot make the certificate " << wanted.commonName;
     return {};
   }
   unsigned char* der = nullptr;

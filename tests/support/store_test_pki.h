@@ -33,6 +33,6 @@ struct TestCertificateSpec {
 };
 
 // Fails the current test (and gives an empty certificate) when OpenSSL refuses.
-TestCertificate MakeTestCertificate(const TestCertificateSpec& spec);
+TestCertificate MakeTestCertificate(const TestCertificateSpec& wanted);
 
 }  // namespace corvane_test

@@ -146,13 +146,13 @@ StoresWindow::StoresWindow(GtkWindow* parent)
   GtkWidget* notebook = gtk_notebook_new();
   gtk_widget_set_name(notebook, "stores");
   gtk_container_set_border_width(GTK_CONTAINER(notebook), 6);
-  for (const StoreSpec& spec : kStores) {
+  for (const StoreSpec& store : kStores) {
     auto tab = std::make_unique<StoreTab>();
     tab->window = this;
-    tab->storeName = spec.storeName;
-    tab->title = ToGtkText(LoadResourceString(spec.titleId));
+    tab->storeName = store.storeName;
+    tab->title = ToGtkText(LoadResourceString(store.titleId));
     GtkWidget* page = BuildTab(*tab);
-    gtk_widget_set_name(page, spec.widgetName);
+    gtk_widget_set_name(page, store.widgetName);
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page, gtk_label_new(tab->title.c_str()));
     Fill(*tab);
     tabs_.push_back(std::move(tab));
@@ -181,12 +181,12 @@ GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
   constexpr ColumnSpec kColumns[] = {{"Issued to", kColumnSubject, kColumnSubject},
                                      {"Issued by", kColumnIssuer, kColumnIssuer},
                                      {"Expiration date", kColumnExpires, kColumnNotAfter}};
-  for (const ColumnSpec& spec : kColumns) {
+  for (const ColumnSpec& definition : kColumns) {
     GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
     GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
-        spec.heading, renderer, "text", spec.textColumn, nullptr);
+        definition.heading, renderer, "text", definition.textColumn, nullptr);
     gtk_tree_view_column_set_resizable(column, TRUE);
-    gtk_tree_view_column_set_sort_column_id(column, spec.sortColumn);
+    gtk_tree_view_column_set_sort_column_id(column, definition.sortColumn);
     gtk_tree_view_append_column(tab.list, column);
   }
   gtk_tree_sortable_set_sort_column_id(GTK_TREE_SORTABLE(tab.model.get()), kColumnSubject,
