@@ -25,14 +25,14 @@ constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
 
 using Asn1IntegerPtr = std::unique_ptr<ASN1_INTEGER, openssl::Deleter<ASN1_INTEGER_free>>;
 using Asn1TimePtr = std::unique_ptr<ASN1_TIME, openssl::Deleter<ASN1_TIME_free>>;
-using X509AlgorPtr = std::unique_ptr<X509_ALGOR, openssl::Deleter<X509_ALGOR_free>>;
 void FreeExtensions(X509_EXTENSIONS* list) {
   sk_X509_EXTENSION_pop_free(list, X509_EXTENSION_free);
 }
 using ExtensionsPtr = std::unique_ptr<X509_EXTENSIONS, openssl::Deleter<FreeExtensions>>;
 
 bool IsAlgorithmIdentifier(const DerElement& element) {
-  return static_cast<bool>(openssl::DecodeWhole<X509AlgorPtr>(d2i_X509_ALGOR, element.whole));
+  return static_cast<bool>(
+      openssl::DecodeWhole<openssl::X509AlgorPtr>(d2i_X509_ALGOR, element.whole));
 }
 
 // A Time element as FILETIME; none when it does not parse or lies before 1601.
@@ -118,9 +118,9 @@ std::optional<CertInfo> ParseToBeSigned(const DerElement& toBeSigned) {
 
   // signature: the algorithm named inside the signed part.
   const auto signature = fields.Next(V_ASN1_SEQUENCE, V_ASN1_UNIVERSAL, true);
-  const auto algorithm = signature
-                             ? openssl::DecodeWhole<X509AlgorPtr>(d2i_X509_ALGOR, signature->whole)
-                             : X509AlgorPtr();
+  const auto algorithm =
+      signature ? openssl::DecodeWhole<openssl::X509AlgorPtr>(d2i_X509_ALGOR, signature->whole)
+                : openssl::X509AlgorPtr();
   if (!algorithm) {
     return std::nullopt;
   }

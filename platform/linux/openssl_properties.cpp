@@ -17,7 +17,6 @@ namespace {
 // The lengths are those EVP_PKEY_get_bits reports: the modulus for RSA, the order of the curve's
 // group for EC, the prime p for DSA.
 
-using X509AlgorPtr = std::unique_ptr<X509_ALGOR, openssl::Deleter<X509_ALGOR_free>>;
 using BignumPtr = std::unique_ptr<BIGNUM, openssl::Deleter<BN_free>>;
 using EcGroupPtr = std::unique_ptr<EC_GROUP, openssl::Deleter<EC_GROUP_free>>;
 void FreeSequence(ASN1_SEQUENCE_ANY* sequence) {
@@ -112,7 +111,7 @@ std::uint32_t CertGetPublicKeyLength(std::uint32_t encodingType,
     return 0;
   }
   const auto algorithm =
-      openssl::DecodeWhole<X509AlgorPtr>(d2i_X509_ALGOR, algorithmElement->whole);
+      openssl::DecodeWhole<openssl::X509AlgorPtr>(d2i_X509_ALGOR, algorithmElement->whole);
   const auto key =
       openssl::DecodeWhole<openssl::Asn1BitStringPtr>(d2i_ASN1_BIT_STRING, keyElement->whole);
   if (!algorithm || !key) {

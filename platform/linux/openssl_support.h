@@ -35,6 +35,7 @@ using Asn1BitStringPtr = std::unique_ptr<ASN1_BIT_STRING, Deleter<ASN1_BIT_STRIN
 using AuthorityKeyIdPtr = std::unique_ptr<AUTHORITY_KEYID, Deleter<AUTHORITY_KEYID_free>>;
 using GeneralNamesPtr = std::unique_ptr<GENERAL_NAMES, Deleter<GENERAL_NAMES_free>>;
 using ExtendedKeyUsagePtr = std::unique_ptr<EXTENDED_KEY_USAGE, Deleter<EXTENDED_KEY_USAGE_free>>;
+using X509AlgorPtr = std::unique_ptr<X509_ALGOR, Deleter<X509_ALGOR_free>>;
 inline void FreeOpenSslBuffer(unsigned char* buffer) {
   OPENSSL_free(buffer);
 }
