@@ -51,5 +51,5 @@ bool AskSaveFileName(const std::optional<std::u16string>& proposedName, std::u16
 }
 
 bool WriteBytesToFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
-  return platform::WriteFileReplacing(path, bytes);
+  return platform::SaveToFile(path, bytes);
 }

@@ -22,7 +22,8 @@ std::u16string ProposedExportFileName(const TCertDetails& record);
 // path when the user confirmed a file name. The current directory is the same afterwards.
 bool AskSaveFileName(const std::optional<std::u16string>& proposedName, std::u16string& path);
 
-// Makes the file at path hold exactly the bytes, creating or replacing it. On failure no partial
-// file is left, a replaced file keeps its old content, and the thread's last error holds the code.
-// An empty path or no bytes fail without touching the file system.
+// Makes the file at path hold exactly the bytes, creating or replacing a regular file (a device
+// or FIFO is written in place, never replaced). On failure no partial file is left, a replaced
+// file keeps its old content, and the thread's last error holds the code. An empty path or no
+// bytes fail without touching the file system.
 bool WriteBytesToFile(const std::u16string& path, std::span<const std::uint8_t> bytes);

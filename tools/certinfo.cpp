@@ -5,13 +5,13 @@
 // Each FILE is a DER certificate or a PEM text with one or more certificates. Without files, the
 // certificates of the embedded catalogue are printed, each with its group flags and entry number.
 // Exit status: 0 when every certificate decoded, 1 when any input failed, 2 on bad usage.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,17 +21,26 @@
 #include "catalogue/embedded_certificates.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "platform/error_codes.h"
+#include "platform/file_system.h"
+#include "platform/last_error.h"
+#include "tools/standard_output.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
+// No certificate file comes near this; an endless input (a device, a FIFO) stops here.
+constexpr std::size_t kMaxFileBytes = 64 * 1024 * 1024;
+
 constexpr std::string_view kUsage =
     "Usage: certinfo [FILE...]\n"
     "Prints the decoded record of each certificate as one JSON object per line.\n"
-    "A FILE holds one DER certificate or PEM text with one or more certificates.\n"
+    "A FILE holds one DER certificate or PEM text with one or more certificates;\n"
+    "at most 64 MiB of each FILE is read, a larger one fails.\n"
     "Without FILE, prints every certificate of the embedded catalogue.\n"
-    "Exit status: 0 all decoded, 1 an input failed, 2 bad usage.\n";
+    "Exit status: 0 all decoded, 1 an input failed or the standard output could not\n"
+    "be written, 2 bad usage.\n";
 
 std::string Utf8(const std::u16string& text) {
   return ToNarrow(text);
@@ -130,14 +139,21 @@ bool IsCertificateLabel(std::string_view label) {
 
 // Prints every certificate of one file; false when the file or any certificate in it failed.
 bool PrintFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::cerr << "certinfo: " << path << ": cannot be read\n";
+  const auto content = platform::ReadFileBounded(path, kMaxFileBytes);
+  if (!content) {
+    const std::uint32_t error = platform::GetLastError();
+    if (error == platform::ErrorFromErrno(EFBIG)) {
+      std::cerr << "certinfo: " << path << ": larger than 64 MiB, not read\n";
+    } else {
+      std::cerr << "certinfo: " << path << ": cannot be read";
+      if (platform::IsErrnoCode(error)) {
+        std::cerr << " (" << std::strerror(static_cast<int>(error & 0xFFFF)) << ")";
+      }
+      std::cerr << "\n";
+    }
     return false;
   }
-  std::ostringstream content;
-  content << file.rdbuf();
-  const std::string text = content.str();
+  const std::string text(content->begin(), content->end());
 
   constexpr std::string_view kBegin = "-----BEGIN ";
   constexpr std::string_view kEnd = "-----END";
@@ -224,7 +240,7 @@ int main(int argc, char** argv) {
     const std::string_view argument = argv[index];
     if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       std::cout << kUsage;
-      return 0;
+      return tools::FinishStandardOutput("certinfo", 0);
     }
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
@@ -245,8 +261,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     std::cerr << "certinfo: " << error.what() << "\n";
-    return 1;
+    ok = false;
   }
-  std::cout.flush();
-  return ok ? 0 : 1;
+  return tools::FinishStandardOutput("certinfo", ok ? 0 : 1);
 }

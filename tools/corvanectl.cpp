@@ -22,6 +22,7 @@
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "platform/file_system.h"
+#include "tools/standard_output.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ constexpr std::string_view kUsage =
     "Usage: corvanectl list [--json]\n"
     "       corvanectl install ENTRY...\n"
     "       corvanectl uninstall ENTRY...\n"
-    "       corvanectl export ENTRY FILE\n"
+    "       corvanectl export ENTRY FILE|-\n"
     "       corvanectl --help\n";
 
 constexpr std::string_view kHelpText =
@@ -51,7 +52,9 @@ constexpr std::string_view kHelpText =
     "  uninstall     removes the certificates from their group's store WITHOUT ASKING\n"
     "                for confirmation, unlike the window\n"
     "  export        writes the certificate as PEM text to FILE, replacing an\n"
-    "                existing file\n"
+    "                existing regular file (its permissions and any link to it\n"
+    "                stay; a file you may not write is refused); a device or FIFO\n"
+    "                is written in place; \"-\" writes to standard output\n"
     "\n"
     "ENTRY is an entry number as \"list\" shows it: the group number, \"_\" and the\n"
     "position in the group, for example 1028_0. Only groups with a target store can\n"
@@ -62,8 +65,8 @@ constexpr std::string_view kHelpText =
     "through them in order and go on after a failure. Nothing is printed on success.\n"
     "\n"
     "Exit status: 0 success; 1 a certificate could not be installed, removed or\n"
-    "written, or an ENTRY names no certificate or one of a group without a store;\n"
-    "2 wrong usage.\n";
+    "written, an ENTRY names no certificate or one of a group without a store, or\n"
+    "the standard output could not be written; 2 wrong usage.\n";
 
 struct EntryNumber {
   std::int32_t flags = 0;
@@ -312,7 +315,14 @@ int Export(const TCertManager& catalogue, const Request& request) {
   }
   const std::string pem = Narrow(entry->record.pemText);
   const std::span bytes(reinterpret_cast<const std::uint8_t*>(pem.data()), pem.size());
-  if (!platform::WriteFileReplacing(request.file, bytes)) {
+  if (request.file == u"-") {
+    if (!platform::WriteStandardOutput(bytes)) {
+      ReportFailure(u"Cannot write the certificate to standard output");
+      return kExitFailure;
+    }
+    return kExitSuccess;
+  }
+  if (!platform::SaveToFile(request.file, bytes)) {
     ReportFailure(FormatResourceString(strings::kCannotSave, request.file));
     return kExitFailure;
   }
@@ -347,10 +357,12 @@ int Run(std::span<char* const> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int status = kExitFailure;
   try {
-    return Run(std::span<char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+    status =
+        Run(std::span<char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
   } catch (const std::exception& error) {
     ReportProblem(error.what());
-    return kExitFailure;
   }
+  return tools::FinishStandardOutput("corvanectl", status);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -39,16 +40,38 @@ mode_t CurrentUmask() {
   return 022;
 }
 
-// The file that really gets replaced: a symbolic link is followed to its target, as opening the
-// link for writing would, instead of being replaced by a regular file.
-std::string ResolveTarget(const std::string& path) {
-  struct stat linkInfo {};
-  if (lstat(path.c_str(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode)) {
-    return path;
-  }
+// The absolute path of an existing file with every symbolic link resolved: the file that really
+// gets replaced, while the links that lead to it stay.
+std::optional<std::string> RealPath(const std::string& path) {
   std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-  return resolved ? std::string(resolved.get()) : path;
+  if (!resolved) {
+    return std::nullopt;
+  }
+  return std::string(resolved.get());
 }
+
+// Closes a descriptor on every way out of a scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+  }
+  int get() const { return fd_; }
+  // Closes now; the errno of a failed close (0 on success).
+  int Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -131,33 +154,21 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
-}  // namespace
-
-bool WriteFileReplacing(const std::u16string& path, std::span<const std::uint8_t> bytes) {
-  if (path.empty() || bytes.empty()) {
-    SetLastError(kErrorInvalidParameter);
-    return false;
-  }
-  const std::optional<std::string> utf8Path = linux_utf8::ToUtf8(path);
-  if (!utf8Path || utf8Path->find('\0') != std::string::npos) {
-    SetLastError(kErrorInvalidParameter);
-    return false;
-  }
-  const std::string target = ResolveTarget(*utf8Path);
-
+// The temporary-file-and-rename way, for a new file (existing is none) or an existing regular
+// file at its resolved path.
+bool ReplaceRegularFile(const std::string& target, const struct stat* existing,
+                        std::span<const std::uint8_t> bytes) {
   // A replaced file keeps its permission bits; a new one gets the usual ones for documents.
-  mode_t mode = kNewFileMode & ~CurrentUmask();
-  struct stat targetInfo {};
-  if (stat(target.c_str(), &targetInfo) == 0) {
-    if (S_ISDIR(targetInfo.st_mode)) {
-      return FailWithErrno(EISDIR);
-    }
-    mode = targetInfo.st_mode & 07777;
-  }
-
+  const mode_t mode =
+      existing != nullptr ? existing->st_mode & 07777 : kNewFileMode & ~CurrentUmask();
   TemporaryFile temporary(target);
   if (temporary.fd() < 0) {
     return FailWithErrno(temporary.error());
+  }
+  if (existing != nullptr && (existing->st_uid != geteuid() || existing->st_gid != getegid())) {
+    // Keeps the owner when the user may give the file away (the superuser replacing another
+    // user's file); otherwise the file belongs to its writer, as any newly written file does.
+    [[maybe_unused]] const int ignored = fchown(temporary.fd(), existing->st_uid, existing->st_gid);
   }
   if (fchmod(temporary.fd(), mode) != 0) {
     return FailWithErrno(errno);
@@ -177,6 +188,108 @@ bool WriteFileReplacing(const std::u16string& path, std::span<const std::uint8_t
   temporary.Release();
   SyncFolder(FolderOf(target));
   return true;
+}
+
+// A device, FIFO or socket is written where it is: replacing it with a file would break it for
+// everything else that uses it.
+bool WriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+  FileDescriptor file(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) {
+    return FailWithErrno(errno);
+  }
+  if (const int error = WriteAll(file.get(), bytes); error != 0) {
+    return FailWithErrno(error);
+  }
+  if (const int error = file.Close(); error != 0) {
+    return FailWithErrno(error);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SaveToFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
+  if (path.empty() || bytes.empty()) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  const std::optional<std::string> utf8Path = linux_utf8::ToUtf8(path);
+  if (!utf8Path || utf8Path->find('\0') != std::string::npos) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  const std::string& name = *utf8Path;
+
+  struct stat info {};
+  if (stat(name.c_str(), &info) != 0) {
+    const int error = errno;
+    struct stat linkInfo {};
+    if (error != ENOENT || lstat(name.c_str(), &linkInfo) == 0) {
+      // Also a symbolic link that leads nowhere: replacing it would destroy the link.
+      return FailWithErrno(error);
+    }
+    return ReplaceRegularFile(name, nullptr, bytes);
+  }
+  if (S_ISDIR(info.st_mode)) {
+    return FailWithErrno(EISDIR);
+  }
+  if (S_ISBLK(info.st_mode)) {
+    // Writing a certificate over the start of a disk destroys it as surely as replacing it.
+    return FailWithErrno(ENOTSUP);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return WriteInPlace(name, bytes);
+  }
+  // A file the user may not write is not silently replaced just because its folder is writable.
+  if (faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0) {
+    return FailWithErrno(errno);
+  }
+  const std::optional<std::string> target = RealPath(name);
+  if (!target) {
+    return FailWithErrno(errno);
+  }
+  return ReplaceRegularFile(*target, &info, bytes);
+}
+
+bool WriteStandardOutput(std::span<const std::uint8_t> bytes) {
+  if (const int error = WriteAll(STDOUT_FILENO, bytes); error != 0) {
+    return FailWithErrno(error);
+  }
+  return true;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBounded(const std::filesystem::path& path,
+                                                         std::size_t maxBytes) {
+  FileDescriptor file(open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) {
+    FailWithErrno(errno);
+    return std::nullopt;
+  }
+  constexpr std::size_t kChunk = 64 * 1024;
+  std::vector<std::uint8_t> content;
+  for (;;) {
+    const std::size_t used = content.size();
+    // Never ask for more than one byte beyond the limit, so an endless input stops there.
+    const std::size_t room = std::min(kChunk, maxBytes + 1 - used);
+    content.resize(used + room);
+    const ssize_t got = read(file.get(), content.data() + used, room);
+    if (got < 0) {
+      content.resize(used);
+      if (errno == EINTR) {
+        continue;
+      }
+      FailWithErrno(errno);
+      return std::nullopt;
+    }
+    content.resize(used + static_cast<std::size_t>(got));
+    if (got == 0) {
+      return content;
+    }
+    if (content.size() > maxBytes) {
+      FailWithErrno(EFBIG);
+      return std::nullopt;
+    }
+  }
 }
 
 std::u16string GetCurrentDir() {
