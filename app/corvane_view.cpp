@@ -37,9 +37,17 @@ void CCorvaneView::OnInitialUpdate() {
 
 void CCorvaneView::NavigateToMainPage() {
   const std::u16string url = BuildMainPageUrl();
-  if (m_host && !url.empty() && m_host->HasResource(kMainPageName)) {
-    m_host->Navigate(url);
+  if (!m_host || url.empty() || !m_host->HasResource(kMainPageName)) {
+    return;
   }
+  m_scrollToKeep.reset();
+  HtmlDocument* document = m_host->GetHtmlDocument();
+  double top = 0;
+  if (document != nullptr && IsMainPageLocation(m_host->GetLocationURL()) &&
+      document->GetScrollTop(top) && top > 0) {
+    m_scrollToKeep = top;
+  }
+  m_host->Navigate(url);
 }
 
 std::u16string CCorvaneView::BuildMainPageUrl() const {
@@ -66,10 +74,31 @@ bool CCorvaneView::PreTranslateMessage(platform::MouseMessage message) {
          message == platform::MouseMessage::kRightButtonDoubleClick;
 }
 
-bool CCorvaneView::OnBeforeNavigate2(const std::u16string& url) {
-  return DispatchCommandUrl(url, GetMainWindow());
+platform::NavigationDecision CCorvaneView::OnBeforeNavigate2(const std::u16string& url) {
+  const std::u16string location = m_host ? m_host->GetLocationURL() : std::u16string();
+  switch (RouteNavigation(url, location, BuildMainPageUrl())) {
+    case NavigationRoute::kLoadPage:
+      return platform::NavigationDecision::kLoad;
+    case NavigationRoute::kCommand:
+      DispatchCommandUrl(url, GetMainWindow());
+      return platform::NavigationDecision::kCancel;
+    case NavigationRoute::kIgnore:
+      return platform::NavigationDecision::kCancel;
+    case NavigationRoute::kOutside:
+      break;
+  }
+  return platform::NavigationDecision::kOpenOutside;
 }
 
 void CCorvaneView::OnDocumentComplete(const std::u16string& /*url*/) {
-  PopulateIfMainPage();
+  if (!PopulateIfMainPage()) {
+    return;
+  }
+  HtmlDocument* document = m_host->GetHtmlDocument();
+  // The page is shown only once it is filled, and where the user left it before a reload.
+  if (m_scrollToKeep) {
+    document->SetScrollTop(*m_scrollToKeep);
+    m_scrollToKeep.reset();
+  }
+  RevealPage(document);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "page/html_ext.h"
@@ -28,7 +29,8 @@ class CCorvaneView final : public platform::BrowserEvents, public THtmlExt {
 
   // Sent once while the frame is being loaded: starts the first navigation to the page.
   void OnInitialUpdate();
-  // Loads the page template anew; does nothing when the program carries no "main.html".
+  // Loads the page template anew; does nothing when the program carries no "main.html". When
+  // the page is shown already (a command reloads it), the new one opens scrolled as far down.
   void NavigateToMainPage();
   // "res://" + the executable's path + "/main.html"; empty when the path is unknown.
   std::u16string BuildMainPageUrl() const;
@@ -37,7 +39,9 @@ class CCorvaneView final : public platform::BrowserEvents, public THtmlExt {
 
   // Browser notifications.
   bool PreTranslateMessage(platform::MouseMessage message) override;
-  bool OnBeforeNavigate2(const std::u16string& url) override;
+  // The program's page and resources load; a command link clicked on the page runs its command;
+  // anything else opens outside and the page stays.
+  platform::NavigationDecision OnBeforeNavigate2(const std::u16string& url) override;
   void OnDocumentComplete(const std::u16string& url) override;
 
   // The browser control; null before Create.
@@ -45,4 +49,6 @@ class CCorvaneView final : public platform::BrowserEvents, public THtmlExt {
 
  private:
   std::unique_ptr<platform::BrowserHost> m_host;
+  // How far the page was scrolled when a reload of it started; none when nothing is to keep.
+  std::optional<double> m_scrollToKeep;
 };

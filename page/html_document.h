@@ -18,4 +18,8 @@ class HtmlDocument {
   // Writes the class attribute of the element with that id. False when there is no such element
   // or the engine reported a failure.
   virtual bool SetClassName(const std::u16string& elementId, const std::u16string& className) = 0;
+  // How far the page is scrolled down, in CSS pixels. False when it could not be read.
+  virtual bool GetScrollTop(double& top) = 0;
+  // Scrolls the page down to top (as far as it goes). False when the engine reported a failure.
+  virtual bool SetScrollTop(double top) = 0;
 };

@@ -74,6 +74,12 @@ bool PopulatePage(HtmlDocument* document, const TCertManager* manager) {
   return true;
 }
 
+void RevealPage(HtmlDocument* document) {
+  if (document != nullptr) {
+    document->SetClassName(u"PAGE_BODY_ID", u"");
+  }
+}
+
 std::u16string ReadProductVersion(const std::u16string& path) {
   if (path.empty()) {
     return {};

@@ -12,6 +12,10 @@
 bool PopulateIfMainPage(HtmlDocument* document, const std::u16string& locationUrl,
                         const TCertManager* manager);
 
+// Shows the page, which the template keeps hidden until population has filled it, so that its
+// placeholders are never seen.
+void RevealPage(HtmlDocument* document);
+
 // Writes the page's texts and tables. False, writing nothing, when there is no document or no
 // catalogue (no main frame); true otherwise, whatever the single writes report.
 bool PopulatePage(HtmlDocument* document, const TCertManager* manager);

@@ -13,14 +13,20 @@ namespace platform {
 // Mouse messages offered to the view before the browser sees them.
 enum class MouseMessage { kRightButtonDown, kRightButtonDoubleClick, kOther };
 
+// What becomes of a navigation the view was asked about.
+enum class NavigationDecision {
+  kLoad,         // the browser navigates as asked
+  kCancel,       // nothing is loaded; the current document stays
+  kOpenOutside,  // the current document stays; the URL opens in the user's default handler
+};
+
 class BrowserEvents {
  public:
   virtual ~BrowserEvents() = default;
   // True drops the message: the browser never receives it.
   virtual bool PreTranslateMessage(MouseMessage message) = 0;
-  // Before the browser navigates to the resolved URL in the view; true cancels the navigation
-  // and leaves the current document unchanged.
-  virtual bool OnBeforeNavigate2(const std::u16string& url) = 0;
+  // Before the browser navigates to the resolved URL in the view: whether it loads it.
+  virtual NavigationDecision OnBeforeNavigate2(const std::u16string& url) = 0;
   // After a document and its parts have loaded.
   virtual void OnDocumentComplete(const std::u16string& url) = 0;
 };

@@ -185,6 +185,21 @@ TEST_F(CommandsGui, InstallThenUninstallFromThePage) {
   EXPECT_TRUE(ListedByCertutil().empty());
 }
 
+TEST_F(CommandsGui, InstallLowOnThePageReloadsItAtTheSamePlace) {
+  Start();
+  const std::string scrolled =
+      Eval(View(),
+           "document.querySelector('a[href$=\"=URL_INSTALLCERT_16392_5\"]')"
+           "  .scrollIntoView();"
+           "return window.scrollY;");
+  ASSERT_NE(scrolled, "0");
+  MarkPage();
+  InstallFromPage("16392_5");
+  EXPECT_FALSE(PageStillMarked());
+  EXPECT_EQ(Eval(View(), "return window.scrollY;"), scrolled);
+  EXPECT_EQ(Eval(View(), "return getComputedStyle(document.body).visibility;"), "\"visible\"");
+}
+
 TEST_F(CommandsGui, InstallIntoUnwritableDatabaseShowsTheErrorAndReloadsNothing) {
   if (geteuid() == 0) {
     // Permissions do not stop root: put a file where the database folder must be made.

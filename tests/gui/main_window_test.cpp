@@ -224,6 +224,36 @@ TEST_F(PageCommandLinksTest, NewWindowLinksOpenOutsideTheView) {
   EXPECT_TRUE(PageUntouched());
 }
 
+// Without a way back in the window, a web page shown in it would strand the user.
+TEST_F(PageCommandLinksTest, LogoAndFooterLinksOpenOutsideAndThePageStays) {
+  const std::string hrefs = Eval(
+      view_, "return [...document.querySelectorAll('#header a, #footer a')].map(a => a.href);");
+  ASSERT_EQ(Eval(view_,
+                 "document.querySelectorAll('#header a, #footer a').forEach(a => a.click());"
+                 "return true;"),
+            "true");
+  ASSERT_TRUE(WaitUntil([&] { return opened_.size() == 3; }, 5000));
+  EXPECT_EQ("[\"" + opened_[0] + "\",\"" + opened_[1] + "\",\"" + opened_[2] + "\"]", hrefs);
+  EXPECT_EQ(opened_[0], "https://www.oberit.example/");
+  EXPECT_TRUE(recorder_->calls.empty());
+  EXPECT_TRUE(PageUntouched());
+}
+
+TEST_F(PageCommandLinksTest, AnOutsideAddressCarryingACommandRunsNothing) {
+  const std::vector<std::string> addresses = {
+      "https://example.invalid/?next=res://URL_INSTALLCERT_1028_0",
+      "https://example.invalid/?next=res%3A%2F%2FURL_INSTALLCERT_1028_0",
+      "http://example.invalid/res:///URL_SHOW_WINDOWS_STORE"};
+  for (const std::string& address : addresses) {
+    ASSERT_EQ(Eval(view_, "location.href = '" + address + "'; return true;"), "true");
+    Pump(200);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return opened_.size() == addresses.size(); }, 5000));
+  EXPECT_EQ(opened_, addresses);
+  EXPECT_TRUE(recorder_->calls.empty());
+  EXPECT_TRUE(PageUntouched());
+}
+
 TEST_F(PageCommandLinksTest, RightButtonReachesNothing) {
   ASSERT_EQ(Eval(view_,
                  "window.corvaneDowns = [];"

@@ -70,8 +70,14 @@ TEST_F(PageTest, TemplateLoadsWithItsStylesScriptAndImages) {
 
 TEST_F(PageTest, PopulationWritesTextsHidesLinksAndKeepsApplicationBlock) {
   ASSERT_TRUE(LoadPage());
+  // The template with its placeholders is never seen: it shows once population is done.
+  const std::string visibility = "return getComputedStyle(document.body).visibility;";
+  EXPECT_EQ(Eval(visibility), "\"hidden\"");
   const TCertManager manager = HandMadeCatalogue();
   ASSERT_TRUE(Populate(manager));
+  platform::WebKitDocument document(view_);
+  RevealPage(&document);
+  EXPECT_EQ(Eval(visibility), "\"visible\"");
   EXPECT_EQ(Eval("return document.getElementById('APP_MAIN_TITLE_ID').textContent;"),
             "\"Certificate Manager - test environment\"");
   EXPECT_EQ(Eval("return document.getElementById('APP_NAME_ID').textContent;"),

@@ -16,6 +16,8 @@ using shell_fakes::FakeMainWindow;
 
 constexpr char16_t kBase[] = u"res:///opt/oberit/corvane/";
 
+using platform::NavigationDecision;
+
 class BrowserViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -23,10 +25,13 @@ class BrowserViewTest : public ::testing::Test {
     host_ = host.get();
     ASSERT_TRUE(view_.Create(std::move(host)));
     SetMainWindow(&mainWindow_);
+    host_->location = std::u16string(kBase) + u"main.html";
   }
   void TearDown() override { SetMainWindow(nullptr); }
 
-  bool Navigate(const std::u16string& url) { return host_->events_->OnBeforeNavigate2(url); }
+  NavigationDecision Navigate(const std::u16string& url) {
+    return host_->events_->OnBeforeNavigate2(url);
+  }
 
   shell_fakes::Log log_;
   FakeMainWindow mainWindow_;
@@ -34,7 +39,7 @@ class BrowserViewTest : public ::testing::Test {
   CCorvaneView view_;
 };
 
-TEST_F(BrowserViewTest, CommandLinksAreCancelledAndReachTheirCommand) {
+TEST_F(BrowserViewTest, CommandLinksOfThePageAreCancelledAndReachTheirCommand) {
   struct Case {
     std::u16string url;
     std::string call;
@@ -56,26 +61,50 @@ TEST_F(BrowserViewTest, CommandLinksAreCancelledAndReachTheirCommand) {
   };
   for (const Case& c : cases) {
     mainWindow_.calls.clear();
-    EXPECT_TRUE(Navigate(c.url)) << c.call;
+    EXPECT_EQ(Navigate(c.url), NavigationDecision::kCancel) << c.call;
     EXPECT_EQ(mainWindow_.calls, std::vector<std::string>{c.call});
   }
 }
 
-TEST_F(BrowserViewTest, OtherNavigationsPassUntouched) {
-  const std::u16string base = kBase;
-  for (const std::u16string& url : {base + u"main.html", base + u"MAIN.HTML",
-                                    std::u16string(u"https://example.org/URL_EXPORT_4_1"),
-                                    std::u16string(u"RES:///opt/URL_SHOWCERT_1028_0"),
-                                    std::u16string(u"about:blank"), std::u16string()}) {
-    EXPECT_FALSE(Navigate(url)) << shell_fakes::Narrow(url);
+// A page from elsewhere (or a link on the page) that carries a command in its address must not
+// reach the stores: only a "res" navigation from the program's own page is a command.
+TEST_F(BrowserViewTest, CommandsCarriedByOtherAddressesOrFromOtherPagesAreRefused) {
+  const std::u16string command = u"URL_INSTALLCERT_1028_0";
+  for (const std::u16string& url :
+       {u"https://example.org/?next=res://" + command,
+        u"https://example.org/?next=res%3A%2F%2F" + command,
+        u"https://example.org/res://" + command, u"file:///tmp/res://" + command,
+        u"about:blank#res://" + command}) {
+    EXPECT_EQ(Navigate(url), NavigationDecision::kOpenOutside) << shell_fakes::Narrow(url);
+  }
+  // A command link while anything but the program's page is shown, or before there is one.
+  for (const std::u16string& location : {std::u16string(u"https://example.org/main.html"),
+                                         std::u16string(kBase) + u"common.js", std::u16string()}) {
+    host_->location = location;
+    EXPECT_EQ(Navigate(std::u16string(kBase) + command), NavigationDecision::kCancel);
   }
   EXPECT_TRUE(mainWindow_.calls.empty());
 }
 
-TEST_F(BrowserViewTest, WithoutMainWindowEvenCommandLinksPass) {
+TEST_F(BrowserViewTest, ThePageLoadsInTheViewAndEverythingElseOpensOutside) {
+  const std::u16string base = kBase;
+  for (const std::u16string& url : {view_.BuildMainPageUrl(), base + u"main.html",
+                                    base + u"MAIN.HTML", std::u16string(u"RES:///opt/x.css")}) {
+    EXPECT_EQ(Navigate(url), NavigationDecision::kLoad) << shell_fakes::Narrow(url);
+  }
+  for (const std::u16string_view url :
+       {u"https://www.oberit.example/", u"http://example.org/URL_EXPORT_4_1",
+        u"mailto:pki@oberit.example", u"file:///etc/passwd", u"about:blank"}) {
+    EXPECT_EQ(Navigate(std::u16string(url)), NavigationDecision::kOpenOutside);
+  }
+  EXPECT_EQ(Navigate(u""), NavigationDecision::kCancel);
+  EXPECT_TRUE(mainWindow_.calls.empty());
+}
+
+TEST_F(BrowserViewTest, WithoutMainWindowCommandLinksDoNothing) {
   SetMainWindow(nullptr);
-  EXPECT_FALSE(Navigate(std::u16string(kBase) + u"URL_SHOWCERT_1028_0"));
-  EXPECT_FALSE(Navigate(std::u16string(kBase) + u"URL_SHOW_WINDOWS_STORE"));
+  EXPECT_EQ(Navigate(std::u16string(kBase) + u"URL_SHOWCERT_1028_0"), NavigationDecision::kCancel);
+  EXPECT_EQ(Navigate(view_.BuildMainPageUrl()), NavigationDecision::kLoad);
   EXPECT_TRUE(mainWindow_.calls.empty());
 }
 
@@ -117,9 +146,23 @@ class RecordingDocument : public HtmlDocument {
     className.clear();
     return true;
   }
-  bool SetClassName(const std::u16string&, const std::u16string&) override { return true; }
+  bool SetClassName(const std::u16string& id, const std::u16string& className) override {
+    classes[id] = className;
+    return true;
+  }
+  bool GetScrollTop(double& top) override {
+    top = scrollTop;
+    return true;
+  }
+  bool SetScrollTop(double top) override {
+    scrolledTo.push_back(top);
+    return true;
+  }
 
   std::map<std::u16string, std::u16string> written;
+  std::map<std::u16string, std::u16string> classes;
+  double scrollTop = 0;
+  std::vector<double> scrolledTo;
 };
 
 TEST_F(BrowserViewTest, CompletedMainPageIsPopulatedFromTheMainWindowsCatalogue) {
@@ -142,6 +185,29 @@ TEST_F(BrowserViewTest, CompletedMainPageIsPopulatedFromTheMainWindowsCatalogue)
   SetMainWindow(nullptr);
   host_->events_->OnDocumentComplete(host_->location);
   EXPECT_TRUE(document.written.empty());
+}
+
+TEST_F(BrowserViewTest, AReloadOfThePageKeepsItsScrollPositionAndShowsItWhenFilled) {
+  RecordingDocument document;
+  host_->document = &document;
+  document.scrollTop = 812.5;
+  view_.NavigateToMainPage();
+  document.scrollTop = 0;  // the new document starts at the top
+  host_->events_->OnDocumentComplete(host_->location);
+  EXPECT_EQ(document.scrolledTo, std::vector<double>{812.5});
+  EXPECT_EQ(document.classes[u"PAGE_BODY_ID"], u"");
+
+  // The next load that no reload of a scrolled page started stays at the top.
+  host_->events_->OnDocumentComplete(host_->location);
+  EXPECT_EQ(document.scrolledTo.size(), 1u);
+
+  // The first load (nothing shown yet) keeps nothing either.
+  host_->location.clear();
+  document.scrollTop = 300;
+  view_.NavigateToMainPage();
+  host_->location = std::u16string(kBase) + u"main.html";
+  host_->events_->OnDocumentComplete(host_->location);
+  EXPECT_EQ(document.scrolledTo.size(), 1u);
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ class FakeDocument : public HtmlDocument {
     ++classWrites;
     return true;
   }
+  bool GetScrollTop(double&) override { return false; }
+  bool SetScrollTop(double) override { return false; }
 
   std::map<std::u16string, Element> elements;
   int htmlWrites = 0;

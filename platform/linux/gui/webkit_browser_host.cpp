@@ -145,10 +145,17 @@ bool WebKitBrowserHost::DecideNavigation(WebKitPolicyDecision* decision) {
   // Keep the decision alive while a command runs its dialogs inside this notification.
   gui::GObjectRef<WebKitPolicyDecision> held =
       gui::GObjectRef<WebKitPolicyDecision>::Adopt(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
-  if (!events_->OnBeforeNavigate2(ReadableUrl(RequestUri(decision)))) {
+  const char* requestUri = RequestUri(decision);
+  // The address as the page gave it, not the readable form the handler sees.
+  const std::string uri = requestUri != nullptr ? requestUri : "";
+  const NavigationDecision decided = events_->OnBeforeNavigate2(ReadableUrl(requestUri));
+  if (decided == NavigationDecision::kLoad) {
     return false;
   }
   webkit_policy_decision_ignore(decision);
+  if (decided == NavigationDecision::kOpenOutside && !uri.empty() && opener_) {
+    opener_(GTK_WIDGET(view_.get()), uri);
+  }
   return true;
 }
 

@@ -3,7 +3,8 @@
 // offered to the view's handler through decide-policy, completed loads through load-changed.
 // Right-button presses are offered to the handler before the view sees them, and no context menu
 // is ever shown.
-// Links that ask for a new window open in the user's default browser, never in the view.
+// Links that ask for a new window, and navigations the handler sends outside, open in the user's
+// default handler, never in the view.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -146,6 +146,11 @@ constexpr char kSetClassName[] =
     "element.className = className;"
     "return true;";
 
+constexpr char kGetScrollTop[] = "return window.scrollY;";
+constexpr char kSetScrollTop[] =
+    "window.scrollTo(window.scrollX, Number(top));"
+    "return true;";
+
 }  // namespace
 
 WebKitDocument::WebKitDocument(WebKitWebView* view, unsigned timeoutMilliseconds)
@@ -174,6 +179,20 @@ bool WebKitDocument::SetClassName(const std::u16string& elementId,
                                   const std::u16string& className) {
   return IsTrue(CallScript(view_, timeoutMilliseconds_, kSetClassName,
                            {{"id", ToUtf8(elementId)}, {"className", ToUtf8(className)}}));
+}
+
+bool WebKitDocument::GetScrollTop(double& top) {
+  const ValuePtr value = CallScript(view_, timeoutMilliseconds_, kGetScrollTop, {});
+  if (!value || !jsc_value_is_number(value.get())) {
+    return false;
+  }
+  top = jsc_value_to_double(value.get());
+  return true;
+}
+
+bool WebKitDocument::SetScrollTop(double top) {
+  return IsTrue(
+      CallScript(view_, timeoutMilliseconds_, kSetScrollTop, {{"top", std::to_string(top)}}));
 }
 
 }  // namespace platform

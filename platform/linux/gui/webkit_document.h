@@ -20,6 +20,8 @@ class WebKitDocument final : public HtmlDocument {
   bool SetInnerHtml(const std::u16string& elementId, const std::u16string& html) override;
   bool GetClassName(const std::u16string& elementId, std::u16string& className) override;
   bool SetClassName(const std::u16string& elementId, const std::u16string& className) override;
+  bool GetScrollTop(double& top) override;
+  bool SetScrollTop(double top) override;
 
  private:
   WebKitWebView* view_;
