@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks: unit tests, a virtual display, screenshots, an independent browser
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick xdotool fonts-dejavu-core
   chromium iproute2 util-linux
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test: the unit tests,
 # the window tests on a virtual display, then the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, and last every fuzz target for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -15,3 +15,6 @@ bash tools/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON \
   -DCORVANE_BUILD_GUI=OFF -DCORVANE_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit
+
+# Every fuzz target for 15 seconds over its seed corpus.
+bash tools/fuzz.sh

@@ -78,15 +78,12 @@ void ServeRequest(WebKitURISchemeRequest* request) {
     FailRequest(request, "Malformed resource path");
     return;
   }
-  const std::string_view fullPath(path.get());
-  const std::size_t lastSlash = fullPath.rfind('/');
-  if (lastSlash == std::string_view::npos || ExecutablePath().empty() ||
-      fullPath.substr(0, lastSlash) != ExecutablePath()) {
+  const std::optional<std::string_view> name = ResourceNameFromPath(path.get(), ExecutablePath());
+  if (!name) {
     FailRequest(request, "Not a resource of this program");
     return;
   }
-  const std::string_view name = fullPath.substr(lastSlash + 1);
-  BytesPtr bytes = LookupResourceBytes(name);
+  BytesPtr bytes = LookupResourceBytes(*name);
   if (!bytes) {
     FailRequest(request, "No such resource");
     return;
@@ -94,7 +91,7 @@ void ServeRequest(WebKitURISchemeRequest* request) {
   const auto length = static_cast<gint64>(g_bytes_get_size(bytes.get()));
   std::unique_ptr<GInputStream, ObjectUnref> stream(
       g_memory_input_stream_new_from_bytes(bytes.get()));
-  const std::string mimeType = PageResourceMimeType(name);
+  const std::string mimeType = PageResourceMimeType(*name);
   webkit_uri_scheme_request_finish(request, stream.get(), length, mimeType.c_str());
 }
 
@@ -119,6 +116,16 @@ void RegisterResScheme(WebKitWebContext* context) {
   webkit_web_context_register_uri_scheme(context, kScheme, OnResRequest, nullptr, nullptr);
   webkit_security_manager_register_uri_scheme_as_secure(
       webkit_web_context_get_security_manager(context), kScheme);
+}
+
+std::optional<std::string_view> ResourceNameFromPath(std::string_view path,
+                                                     std::string_view executablePath) {
+  const std::size_t lastSlash = path.rfind('/');
+  if (lastSlash == std::string_view::npos || executablePath.empty() ||
+      path.substr(0, lastSlash) != executablePath) {
+    return std::nullopt;
+  }
+  return path.substr(lastSlash + 1);
 }
 
 std::optional<Bytes> LookupPageResource(std::string_view name) {

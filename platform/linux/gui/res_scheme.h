@@ -17,7 +17,13 @@ namespace platform {
 // it may load its style sheets, script and images.
 void RegisterResScheme(WebKitWebContext* context);
 
-// The bytes of the page resource with that file name (case ignored), or none.
+// The file name that a decoded "res" path asks for: what follows the executable's path and one
+// "/"; none for a path that does not name a file directly beside the executable's path.
+std::optional<std::string_view> ResourceNameFromPath(std::string_view path,
+                                                     std::string_view executablePath);
+
+// The bytes of the page resource with that file name (case ignored), or none. Names that reach
+// into a folder or hold a NUL find nothing.
 std::optional<Bytes> LookupPageResource(std::string_view name);
 
 // The content type a resource is served with: "text/html; charset=utf-8", "text/css",
