@@ -15,6 +15,8 @@ packages=(
   chromium iproute2 util-linux
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev
+  # the Debian package and its checks: desktop entry, AppStream data, package lint, manual pages
+  file desktop-file-utils appstream lintian man-db groff-base
 )
 
 missing=()
@@ -27,7 +29,9 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   SUDO=""
   [[ $(id -u) -eq 0 ]] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+  # Another installation may hold dpkg's lock for a while: wait for it instead of failing.
+  lock_wait=(-o DPkg::Lock::Timeout=900)
+  $SUDO apt-get "${lock_wait[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 fi

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test: the unit tests,
-# the window tests on a virtual display, then the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and last every fuzz target for a short time.
+# the window tests on a virtual display, the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, every fuzz target for a short time, then builds the Debian
+# package and checks it installed (in a private mount namespace that leaves the machine as
+# it was).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -18,3 +20,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 # Every fuzz target for 15 seconds over its seed corpus.
 bash tools/fuzz.sh
+
+bash tools/package.sh
+bash tools/check-package.sh
