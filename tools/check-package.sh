@@ -12,12 +12,15 @@ set -euo pipefail
 
 # ---- inside the private mount namespace ------------------------------------------------------
 if [[ ${1:-} == --inside ]]; then
-  scratch=$2 deb=$3 hidden=$4
+  scratch=$2 deb=$3 hidden=$4 outer_namespace=$5
   app_id=example.oberit.Corvane
   fail() {
     echo "check-package: $*" >&2
     exit 1
   }
+  # The mounts below would change the machine if this ran in the machine's own mount namespace.
+  [[ $(readlink /proc/self/ns/mnt) != "$outer_namespace" ]] ||
+    fail "--inside runs only in a private mount namespace"
 
   mount -t tmpfs corvane-check-layers "$scratch/layers"
   for dir in /usr /etc /var /opt /root; do
@@ -136,7 +139,8 @@ chmod 644 "$scratch/corvane.deb"
 before=$(dpkg-query -W -f='${db:Status-Abbrev}' corvane 2>/dev/null || true)
 status=0
 $SUDO unshare --mount --propagation private \
-  bash "$repo/tools/check-package.sh" --inside "$scratch" "$scratch/corvane.deb" "$repo" ||
+  bash "$repo/tools/check-package.sh" --inside "$scratch" "$scratch/corvane.deb" "$repo" \
+  "$(readlink /proc/self/ns/mnt)" ||
   status=$?
 cp "$scratch/shot.png" "$(dirname "$deb")/installed-corvane.png" 2>/dev/null || true
 # The machine's own package database must not have seen any of it.
