@@ -4,6 +4,7 @@
 #include "corvane_version.h"
 #include "page/html_ext.h"
 #include "page/markup.h"
+#include "platform/platform_texts.h"
 #include "res/string_table.h"
 
 namespace {
@@ -56,6 +57,10 @@ bool PopulatePage(HtmlDocument* document, const TCertManager* manager) {
                           LoadResourceString(strings::kTestEnvironment));
   page.SetElementHtml(document, u"APP_NAME_ID", LoadResourceString(strings::kAppName));
   page.SetElementHtml(document, u"APP_VERSION_ID", ReadProductVersion(GetModulePath()));
+  // The template words the stores link for the platform the program was first written for.
+  if (const auto linkText = platform::PlatformWording(platform::PlatformText::kStoresLink)) {
+    page.SetElementHtml(document, u"STORES_LINK_ID", *linkText);
+  }
   page.HideLinksBlock(document);
 
   if (manager->loaded != 0) {

@@ -1,5 +1,6 @@
-// Filling the main page after every completed load: title, application name and version, hiding
-// of the useful-links block and, while the catalogue is loaded, the certificate tables.
+// Filling the main page after every completed load: title, application name and version, the
+// platform's wording of the stores link, hiding of the useful-links block and, while the catalogue
+// is loaded, the certificate tables.
 #pragma once
 
 #include <string>

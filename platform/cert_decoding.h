@@ -42,24 +42,26 @@ struct NameInfo {
 // Decodes the DER bytes of a Name; none when they are not one.
 std::optional<NameInfo> DecodeName(std::span<const std::uint8_t> nameBlob);
 
-// The longest value text CertRdnValueToStr gives, in UTF-16 code units.
+// The longest value text CertRdnValueToStr gives, in UTF-16 code units. The limit belongs to the
+// attribute lists alone: the X.500 text and the simple display name hold whole values.
 inline constexpr std::size_t kMaxRdnValueChars = 1023;
 
 // The text of one attribute value (at most kMaxRdnValueChars units; an empty value gives an empty
-// text); none when the value cannot be converted to text.
+// text, a NUL inside the value is kept); none when the value cannot be converted to text.
 std::optional<std::u16string> CertRdnValueToStr(std::uint32_t valueType,
                                                 std::span<const std::uint8_t> value);
 
 // The name as X.500 text: the relative distinguished names in encoded order joined by ", ", the
-// attributes of a multi-valued one joined by " + ", each as KEY=value. None when the blob is not
-// a Name.
+// attributes of a multi-valued one joined by " + ", each as KEY=value with the whole value up to
+// its first NUL. None when the blob is not a Name.
 std::optional<std::u16string> CertNameToStr(std::uint32_t encodingType,
                                             std::span<const std::uint8_t> nameBlob);
 
 // The simple display name of the subject, or of the issuer when issuer is true: the first common
 // name, else the first organizational unit, organization or e-mail attribute, else the first
-// e-mail address of the alternative names, else the first attribute of any type. Empty when the
-// name has nothing to show.
+// e-mail address of the alternative names (2.5.29.17 for the subject, 2.5.29.18 for the issuer;
+// without that extension, its older form 2.5.29.7 or 2.5.29.8), else the first attribute of any
+// type. The text is the whole value up to its first NUL; empty when the name has nothing to show.
 std::u16string CertGetSimpleDisplayName(const CertContext& context, bool issuer);
 
 // ---- Extensions ---------------------------------------------------------------------------------

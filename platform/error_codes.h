@@ -1,7 +1,7 @@
 // Error codes the program raises itself, and the ranges that carry codes of the libraries below.
 //
 // Codes are unsigned 32-bit numbers. The program's own codes keep the values of the platform the
-// program was first written for, so that the "Windows error" texts read the same everywhere.
+// program was first written for, so that the error texts read the same everywhere.
 // An errno value travels with the application-defined bit 0x20000000 set, so it cannot be mistaken
 // for one of those. An NSS/NSPR error code (a negative PRErrorCode) travels as its two's
 // complement, which puts it at 0xFFFFxxxx.
@@ -36,6 +36,8 @@ constexpr bool IsErrnoCode(std::uint32_t code) {
 constexpr std::uint32_t ErrorFromNss(int prErrorCode) {
   return static_cast<std::uint32_t>(prErrorCode);
 }
-constexpr bool IsNssCode(std::uint32_t code) { return code >= 0xFFFF0000u; }
+constexpr bool IsNssCode(std::uint32_t code) {
+  return code >= 0xFFFF0000u;
+}
 
 }  // namespace platform

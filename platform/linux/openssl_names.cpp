@@ -1,5 +1,6 @@
 // Names on OpenSSL: decoding a Name into its attributes, the text of one attribute value, the
 // X.500 text of a name and the simple display name of a certificate's subject or issuer.
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -19,6 +20,10 @@ constexpr std::string_view kOidOrganization = "2.5.4.10";
 constexpr std::string_view kOidEmailAddress = "1.2.840.113549.1.9.1";
 constexpr std::string_view kOidSubjectAltName = "2.5.29.17";
 constexpr std::string_view kOidIssuerAltName = "2.5.29.18";
+// The alternative-name extensions of the first X.509 v3 drafts, read when the current one is
+// absent.
+constexpr std::string_view kOidSubjectAltNameOld = "2.5.29.7";
+constexpr std::string_view kOidIssuerAltNameOld = "2.5.29.8";
 
 struct X500Key {
   std::string_view oid;
@@ -163,13 +168,55 @@ bool IsHexRendered(std::uint32_t valueType) {
   return valueType == kCertRdnEncodedBlob || valueType == kCertRdnOctetString;
 }
 
+// The whole text of an attribute value; none when the value type has no text form.
+std::optional<std::u16string> ValueText(std::uint32_t valueType,
+                                        std::span<const std::uint8_t> value) {
+  switch (valueType) {
+    case kCertRdnNumericString:
+    case kCertRdnPrintableString:
+    case kCertRdnTeletexString:  // T.61 is shown as Latin-1, as most writers meant it
+    case kCertRdnVideotexString:
+    case kCertRdnIa5String:
+    case kCertRdnGraphicString:
+    case kCertRdnVisibleString:
+    case kCertRdnGeneralString:
+      return Latin1Text(value);
+    case kCertRdnBmpString:
+    case kCertRdnUtf8String:
+      return Utf16LeText(value);
+    case kCertRdnUniversalString:
+      return Utf32LeText(value);
+    case kCertRdnEncodedBlob:
+    case kCertRdnOctetString:
+      return HexText(value);
+    default:
+      return std::nullopt;
+  }
+}
+
+// The name texts (X.500 text, simple display name) are zero-terminated on the platform: a value
+// that holds a NUL ends there.
+void EndAtFirstNul(std::u16string& text) {
+  text.resize(std::min(text.size(), text.find(u'\0')));
+}
+
+// A value as the name texts show it: whole (no length limit), up to its first NUL.
+std::optional<std::u16string> NameValueText(std::uint32_t valueType,
+                                            std::span<const std::uint8_t> value) {
+  std::optional<std::u16string> text = ValueText(valueType, value);
+  if (text) {
+    EndAtFirstNul(*text);
+  }
+  return text;
+}
+
 std::optional<std::u16string> FirstValueOf(const NameInfo& name, std::string_view oid) {
   for (const auto& rdn : name.rdns) {
     for (const NameAttribute& attribute : rdn) {
       if (attribute.oid != oid) {
         continue;
       }
-      if (auto text = CertRdnValueToStr(attribute.valueType, attribute.value)) {
+      if (auto text = NameValueText(attribute.valueType, attribute.value)) {
         return text;
       }
     }
@@ -177,8 +224,14 @@ std::optional<std::u16string> FirstValueOf(const NameInfo& name, std::string_vie
   return std::nullopt;
 }
 
-std::optional<std::u16string> FirstEmailAltName(const CertInfo& info, std::string_view oid) {
-  const CertExtension* extension = CertFindExtension(oid, info);
+// The first e-mail address among the alternative names of the current extension, or of the old
+// one when the certificate has no current one.
+std::optional<std::u16string> FirstEmailAltName(const CertInfo& info, bool issuer) {
+  const CertExtension* extension =
+      CertFindExtension(issuer ? kOidIssuerAltName : kOidSubjectAltName, info);
+  if (extension == nullptr) {
+    extension = CertFindExtension(issuer ? kOidIssuerAltNameOld : kOidSubjectAltNameOld, info);
+  }
   if (extension == nullptr) {
     return std::nullopt;
   }
@@ -229,32 +282,7 @@ std::optional<NameInfo> DecodeName(std::span<const std::uint8_t> nameBlob) {
 
 std::optional<std::u16string> CertRdnValueToStr(std::uint32_t valueType,
                                                 std::span<const std::uint8_t> value) {
-  std::optional<std::u16string> text;
-  switch (valueType) {
-    case kCertRdnNumericString:
-    case kCertRdnPrintableString:
-    case kCertRdnTeletexString:  // T.61 is shown as Latin-1, as most writers meant it
-    case kCertRdnVideotexString:
-    case kCertRdnIa5String:
-    case kCertRdnGraphicString:
-    case kCertRdnVisibleString:
-    case kCertRdnGeneralString:
-      text = Latin1Text(value);
-      break;
-    case kCertRdnBmpString:
-    case kCertRdnUtf8String:
-      text = Utf16LeText(value);
-      break;
-    case kCertRdnUniversalString:
-      text = Utf32LeText(value);
-      break;
-    case kCertRdnEncodedBlob:
-    case kCertRdnOctetString:
-      text = HexText(value);
-      break;
-    default:
-      return std::nullopt;
-  }
+  std::optional<std::u16string> text = ValueText(valueType, value);
   if (text && text->size() > kMaxRdnValueChars) {
     std::size_t keep = kMaxRdnValueChars;
     // Never end on the first half of a surrogate pair.
@@ -290,7 +318,7 @@ std::optional<std::u16string> CertNameToStr(std::uint32_t encodingType,
       text += u'=';
       // A value without a text form is written as nothing after the equals sign.
       const std::optional<std::u16string> value =
-          CertRdnValueToStr(attribute.valueType, attribute.value);
+          NameValueText(attribute.valueType, attribute.value);
       if (!value) {
         continue;
       }
@@ -315,14 +343,14 @@ std::u16string CertGetSimpleDisplayName(const CertContext& context, bool issuer)
       }
     }
   }
-  if (auto email =
-          FirstEmailAltName(context.info, issuer ? kOidIssuerAltName : kOidSubjectAltName)) {
+  if (auto email = FirstEmailAltName(context.info, issuer)) {
+    EndAtFirstNul(*email);
     return std::move(*email);
   }
   if (name) {
     for (const auto& rdn : name->rdns) {
       for (const NameAttribute& attribute : rdn) {
-        if (auto text = CertRdnValueToStr(attribute.valueType, attribute.value)) {
+        if (auto text = NameValueText(attribute.valueType, attribute.value)) {
           return std::move(*text);
         }
       }

@@ -162,14 +162,14 @@ TEST_F(CorvanectlTest, FailuresExitWithOneAndTheWindowsMessage) {
             "Cannot delete certificate from the store\n"
             "C=CZ, L=Praha, O=\"Oberit, a.s.\", OU=Test Environment, CN=Oberit Test Root CA R1\n"
             "\n"
-            "Windows error: 0x80092004 (2148081668)- Cannot find object or property.\n");
+            "System error: 0x80092004 (2148081668)- Cannot find object or property.\n");
 
   const fs::path missing = Home() / "missing" / "x.cer";
   const auto unwritable = Ctl({"export", "1028_0", missing.string()});
   EXPECT_EQ(unwritable.exitCode, 1);
   EXPECT_EQ(unwritable.err,
             "Cannot save certificate to filename " + missing.string() +
-                "\n\nWindows error: 0x20000002 (536870914)- No such file or directory\n");
+                "\n\nSystem error: 0x20000002 (536870914)- No such file or directory\n");
 
   // Entries that name nothing, or a group without a store: nothing is changed at all.
   for (const auto& args : std::vector<std::vector<std::string>>{{"install", "1028_0", "1028_4"},

@@ -226,7 +226,7 @@ TEST_F(CommandsGui, InstallIntoUnwritableDatabaseShowsTheErrorAndReloadsNothing)
   ClickLink("URL_INSTALLCERT_16392_1");
   ASSERT_TRUE(RunScript(script));
   const std::string head =
-      "Cannot enroll certificate\n" + Subject(16392, 1) + "\n\nWindows error: 0x";
+      "Cannot enroll certificate\n" + Subject(16392, 1) + "\n\nSystem error: 0x";
   EXPECT_EQ(shown.substr(0, head.size()), head) << shown;
   Pump(300);
   EXPECT_TRUE(PageStillMarked());
@@ -328,7 +328,7 @@ TEST_F(CommandsGui, FailedOverwriteIsReportedAndTheOldFileSurvives) {
   ASSERT_TRUE(finished);
 
   const std::string head = "Cannot save certificate to filename " + (folder / "kept.cer").string() +
-                           "\n\nWindows error: 0x";
+                           "\n\nSystem error: 0x";
   EXPECT_EQ(error.substr(0, head.size()), head) << error;
   EXPECT_EQ(ReadFile(folder / "kept.cer"), "the old content");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
@@ -353,7 +353,7 @@ TEST_F(CommandsGui, ExportIntoAFolderWithoutWriteAccessIsReportedAndLeavesNoFile
   ClickLink("URL_EXPORT_131104_0");
   ASSERT_TRUE(RunScript(script));
   std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
-  EXPECT_NE(error.find("\n\nWindows error: 0x"), std::string::npos) << error;
+  EXPECT_NE(error.find("\n\nSystem error: 0x"), std::string::npos) << error;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 0);
 }
 

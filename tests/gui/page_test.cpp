@@ -83,6 +83,9 @@ TEST_F(PageTest, PopulationWritesTextsHidesLinksAndKeepsApplicationBlock) {
   EXPECT_EQ(Eval("return document.getElementById('APP_NAME_ID').textContent;"),
             "\"Oberit Corvane\"");
   EXPECT_EQ(Eval("return document.getElementById('APP_VERSION_ID').textContent;"), "\"3.0.0.0\"");
+  EXPECT_EQ(Eval("const a = document.querySelector('#TOOLS_B a');"
+                 "return [a.textContent, a.getAttribute('href')];"),
+            "[\"Display Certificate Stores\",\"URL_SHOW_WINDOWS_STORE\"]");
   EXPECT_EQ(Eval("const l = document.getElementById('LINKS_B');"
                  "return [l.className, getComputedStyle(l).display];"),
             "[\" hidden_item\",\"none\"]");
@@ -116,6 +119,9 @@ TEST_F(PageTest, WithoutLoadedCatalogueThereAreNoTables) {
   ASSERT_TRUE(Populate(manager));
   EXPECT_EQ(Eval("return document.getElementById('TEMPLATE_ROOT_TABLE_ID').innerHTML;"), "\"\"");
   EXPECT_EQ(Eval("return document.getElementById('APP_VERSION_ID').textContent;"), "\"3.0.0.0\"");
+  EXPECT_EQ(Eval("const a = document.querySelector('#TOOLS_B a');"
+                 "return [a.textContent, a.getAttribute('href')];"),
+            "[\"Display Certificate Stores\",\"URL_SHOW_WINDOWS_STORE\"]");
 }
 
 TEST_F(PageTest, HideLinksBlockOnTheLiveDocument) {

@@ -125,7 +125,7 @@ TEST_F(ExportCommand, FailedSaveIsReportedAndLeavesNoFile) {
   EXPECT_EQ(ui_.boxes[0].style, kErrorStyle);
   const std::u16string head = u"Cannot save certificate to filename " + Wide(target) + u"\n\n";
   ASSERT_EQ(ui_.boxes[0].text.substr(0, head.size()), head);
-  EXPECT_EQ(ui_.boxes[0].text.substr(head.size(), 15), u"Windows error: ");
+  EXPECT_EQ(ui_.boxes[0].text.substr(head.size(), 14), u"System error: ");
   EXPECT_TRUE(FolderListing(folder_).empty());
 }
 

@@ -88,7 +88,7 @@ TEST_F(InstallCommand, UnwritableDatabaseReportsTheFailureWithItsErrorTextAndRel
   EXPECT_EQ(box.style, kErrorStyle);
   const std::u16string head = u"Cannot enroll certificate\n" + root.subjectDN + u"\n\n";
   ASSERT_EQ(box.text.substr(0, head.size()), head);
-  EXPECT_EQ(box.text.substr(head.size(), 17), u"Windows error: 0x") << Narrow(box.text);
+  EXPECT_EQ(box.text.substr(head.size(), 16), u"System error: 0x") << Narrow(box.text);
   EXPECT_EQ(Entry(kRootGroup, 0).installed, 0);
 }
 
@@ -111,7 +111,7 @@ TEST_F(InstallCommand, ReadOnlyDatabaseReportsTheFailure) {
   EXPECT_EQ(TakeReloads(), 0u);
   ASSERT_EQ(ui_.boxes.size(), 1u);
   const std::u16string head = u"Cannot enroll certificate\n" +
-                              Entry(kRootGroup, 1).record.subjectDN + u"\n\nWindows error: ";
+                              Entry(kRootGroup, 1).record.subjectDN + u"\n\nSystem error: ";
   EXPECT_EQ(ui_.boxes[0].text.substr(0, head.size()), head);
 }
 

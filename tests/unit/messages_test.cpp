@@ -23,6 +23,8 @@ TEST(StringTable, HoldsTheTextsExactly) {
   EXPECT_EQ(LoadResourceString(strings::kCannotSave), u"Cannot save certificate to filename %s");
   EXPECT_EQ(LoadResourceString(57680),
             u"Trusted root. Oberit certificates - Windows root certificate program member");
+  // The error texts word their first words for the platform; the table keeps its own.
+  EXPECT_EQ(LoadResourceString(strings::kWindowsError), u"Windows error");
   for (const std::uint32_t missing : {0u, 1u, 57348u, 57664u, 57692u, 0xFFFFFFFFu}) {
     EXPECT_EQ(LoadResourceString(missing), u"") << missing;
   }
@@ -92,23 +94,23 @@ TEST(FormatText, NeverCutsASurrogatePairInHalf) {
 TEST(ErrorCodeText, NamesTheCodeAndTheSystemText) {
   EXPECT_EQ(ErrorCodeText(0), u"");
   EXPECT_EQ(ErrorCodeText(platform::kErrorCancelled),
-            u"Windows error: 0x000004C7 (1223)- The operation was canceled by the user.\r\n");
+            u"System error: 0x000004C7 (1223)- The operation was canceled by the user.\r\n");
   EXPECT_EQ(ErrorCodeText(platform::kCryptENotFound),
-            u"Windows error: 0x80092004 (2148081668)- Cannot find object or property.\r\n");
+            u"System error: 0x80092004 (2148081668)- Cannot find object or property.\r\n");
   EXPECT_EQ(ErrorCodeText(platform::kErrorAccessDenied),
-            u"Windows error: 0x00000005 (5)- Access is denied.\r\n");
+            u"System error: 0x00000005 (5)- Access is denied.\r\n");
   // No text known: the text ends after the parenthesis.
-  EXPECT_EQ(ErrorCodeText(0x1234ABCD), u"Windows error: 0x1234ABCD (305441741)");
-  EXPECT_EQ(ErrorCodeText(0xFFFFFFFF), u"Windows error: 0xFFFFFFFF (4294967295)");
+  EXPECT_EQ(ErrorCodeText(0x1234ABCD), u"System error: 0x1234ABCD (305441741)");
+  EXPECT_EQ(ErrorCodeText(0xFFFFFFFF), u"System error: 0xFFFFFFFF (4294967295)");
 }
 
 TEST(ErrorCodeText, UsesTheLibraryTextsOfNssAndErrnoCodes) {
   const std::u16string nss = ErrorCodeText(platform::ErrorFromNss(SEC_ERROR_BAD_DATABASE));
-  EXPECT_EQ(nss, u"Windows error: 0xFFFFE012 (4294959122)- security library: bad database.\r\n");
+  EXPECT_EQ(nss, u"System error: 0xFFFFE012 (4294959122)- security library: bad database.\r\n");
   EXPECT_EQ(ErrorCodeText(platform::ErrorFromErrno(ENOENT)),
-            u"Windows error: 0x20000002 (536870914)- No such file or directory\r\n");
+            u"System error: 0x20000002 (536870914)- No such file or directory\r\n");
   EXPECT_EQ(ErrorCodeText(platform::ErrorFromErrno(0xFFFF)),
-            u"Windows error: 0x2000FFFF (536936447)");
+            u"System error: 0x2000FFFF (536936447)");
 }
 
 TEST(ErrorCodeText, LastErrorTextDescribesTheThreadsCodeAndKeepsIt) {

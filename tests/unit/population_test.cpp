@@ -65,6 +65,7 @@ FakeDocument TemplateDocument() {
   document.With(u"APP_MAIN_TITLE_ID")
       .With(u"APP_NAME_ID")
       .With(u"APP_VERSION_ID")
+      .With(u"STORES_LINK_ID")
       .With(u"LINKS_B")
       .With(u"TEMPLATE_ROOT_TABLE_ID");
   return document;
@@ -171,6 +172,7 @@ TEST(Population, WithoutLoadedCatalogueWritesTextsButNoTables) {
   EXPECT_EQ(Html(document, u"APP_MAIN_TITLE_ID"), u"Certificate Manager - test environment");
   EXPECT_EQ(Html(document, u"APP_NAME_ID"), u"Oberit Corvane");
   EXPECT_EQ(Html(document, u"APP_VERSION_ID"), u"3.0.0.0");
+  EXPECT_EQ(Html(document, u"STORES_LINK_ID"), u"Display Certificate Stores");
   EXPECT_EQ(document.elements.at(u"LINKS_B").className, u" hidden_item");
   EXPECT_EQ(Html(document, u"TEMPLATE_ROOT_TABLE_ID"), u"");
 }
@@ -211,7 +213,7 @@ TEST(Population, CatalogueWithoutPresentableGroupsLeavesTheContainerAlone) {
   manager.loaded = 1;
   FakeDocument document = TemplateDocument();
   EXPECT_TRUE(PopulatePage(&document, &manager));
-  EXPECT_EQ(document.htmlWrites, 3);  // title, name, version
+  EXPECT_EQ(document.htmlWrites, 4);  // title, name, version, stores link
   EXPECT_EQ(Html(document, u"TEMPLATE_ROOT_TABLE_ID"), u"");
 }
 
