@@ -16,6 +16,22 @@ struct StringEntry {
 // US English texts, ordered by id for the binary search below.
 constexpr std::array kStringTable{
     StringEntry{128, u"Oberit Corvane\n\nCorvane\n\n\nCorvane.Document\nCorvane.Document"},
+    // The stores window and the certificate viewer. Button labels carry GTK's "_" mnemonics.
+    StringEntry{300, u"Certificate Stores"},
+    StringEntry{301, u"Issued to"},
+    StringEntry{302, u"Issued by"},
+    StringEntry{303, u"Expiration date"},
+    StringEntry{304, u"_View"},
+    StringEntry{305, u"_Remove"},
+    StringEntry{306, u"_Close"},
+    StringEntry{307, u"_Cancel"},
+    StringEntry{308, u"(no name)"},
+    StringEntry{309, u"Remove the certificate \u201C%s\u201D from the store \u201C%s\u201D?"},
+    StringEntry{310, u"Issued to: %s\nIssued by: %s\nExpires: %s"},
+    StringEntry{
+        311, u"The certificate \u201C%s\u201D could not be removed from the store \u201C%s\u201D."},
+    StringEntry{312, u"The store \u201C%s\u201D could not be read."},
+    StringEntry{313, u"Certificate"},
     StringEntry{57344, u"Oberit Corvane"},
     StringEntry{57345, u"Ready"},
     StringEntry{57346, u"Oberit"},

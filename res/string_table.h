@@ -37,6 +37,22 @@ inline constexpr std::uint32_t kCaptionTsaTest = 57688;
 inline constexpr std::uint32_t kCaptionTsaWebTest = 57689;
 inline constexpr std::uint32_t kCaptionWebOther = 57690;
 inline constexpr std::uint32_t kCannotSave = 57691;
+
+// Corvane's own certificate windows, on platforms whose system offers no certificate manager.
+inline constexpr std::uint32_t kStoresWindowTitle = 300;
+inline constexpr std::uint32_t kIssuedTo = 301;
+inline constexpr std::uint32_t kIssuedBy = 302;
+inline constexpr std::uint32_t kExpirationDate = 303;
+inline constexpr std::uint32_t kViewButton = 304;
+inline constexpr std::uint32_t kRemoveButton = 305;
+inline constexpr std::uint32_t kCloseButton = 306;
+inline constexpr std::uint32_t kCancelButton = 307;
+inline constexpr std::uint32_t kNoName = 308;
+inline constexpr std::uint32_t kConfirmRemove = 309;
+inline constexpr std::uint32_t kCertificateSummary = 310;
+inline constexpr std::uint32_t kCannotRemove = 311;
+inline constexpr std::uint32_t kCannotReadStore = 312;
+inline constexpr std::uint32_t kCertificate = 313;
 }  // namespace strings
 
 // The text of a string-table entry, empty when there is none. Leaves the thread's last error

@@ -365,15 +365,28 @@ TEST_F(CommandsGui, ViewerOpensModallyAndReloadsNothing) {
   int buttons = 0;
   bool importButton = true;
   std::string title;
+  int summaryHeight = 0;
+  int detailsHeight = 0;
+  GdkRGBA detailsBackground{1, 0, 0, 1};
   ModalScript script;
   script
       .Then(ViewerDialog,
-            [](GtkWidget* dialog) {
+            [&](GtkWidget* dialog) {
+              SaveScreenshot(dialog, "certificate_viewer_summary");
+              summaryHeight = gtk_widget_get_allocated_height(dialog);
               // Open the details, so that the picture shows them.
               GtkWidget* details =
                   FindWidget(dialog, [](GtkWidget* w) { return GTK_IS_EXPANDER(w) != FALSE; });
               if (details != nullptr) {
                 gtk_expander_set_expanded(GTK_EXPANDER(details), TRUE);
+                GtkStyleContext* style = gtk_widget_get_style_context(details);
+                GdkRGBA* color = nullptr;
+                gtk_style_context_get(style, gtk_style_context_get_state(style), "background-color",
+                                      &color, nullptr);
+                if (color != nullptr) {
+                  detailsBackground = *color;
+                  gdk_rgba_free(color);
+                }
               }
             })
       .Then(
@@ -382,6 +395,7 @@ TEST_F(CommandsGui, ViewerOpensModallyAndReloadsNothing) {
             modal = gtk_window_get_modal(GTK_WINDOW(dialog)) != FALSE;
             overMainWindow = gtk_window_get_transient_for(GTK_WINDOW(dialog)) == MainWindow();
             title = gtk_window_get_title(GTK_WINDOW(dialog));
+            detailsHeight = gtk_widget_get_allocated_height(dialog);
             FindWidget(dialog, [&](GtkWidget* w) {
               buttons += GTK_IS_BUTTON(w) && !GTK_IS_EXPANDER(w) && gtk_widget_get_visible(w) &&
                          gtk_widget_get_mapped(w);
@@ -400,7 +414,12 @@ TEST_F(CommandsGui, ViewerOpensModallyAndReloadsNothing) {
   EXPECT_TRUE(overMainWindow);
   EXPECT_EQ(buttons, 1);  // Close only: nothing adds the certificate to a store
   EXPECT_FALSE(importButton);
-  EXPECT_FALSE(title.empty());
+  EXPECT_EQ(title, ToNarrow(Record(1028, 0).subjectName));
+  // The details sit on the view's own background, and the dialog fits what it shows: the
+  // summary alone, then room for the details.
+  EXPECT_EQ(detailsBackground.alpha, 0.0);
+  EXPECT_LT(summaryHeight, 400);
+  EXPECT_GE(detailsHeight, 500);
   Pump(300);
   EXPECT_TRUE(PageStillMarked());
 
@@ -434,6 +453,7 @@ TEST_F(CommandsGui, RemovingACatalogueRootInTheStoresWindowShowsOnThePage) {
   std::vector<std::string> rootsAfter;
   std::string question;
   bool selected = false;
+  bool problemShown = true;
   ModalScript script;
   script
       .Then([] { return FindDialogNamed("certificate-stores"); },
@@ -444,6 +464,8 @@ TEST_F(CommandsGui, RemovingACatalogueRootInTheStoresWindowShowsOnThePage) {
             [&](GtkWidget* window) {
               rootsBefore = StoreRows(window, "store-Root");
               caBefore = StoreRows(window, "store-CA");
+              problemShown = gtk_widget_get_visible(FindWidgetNamed(
+                                 FindWidgetNamed(window, "store-Root"), "store-problem")) != FALSE;
               selected = SelectStoreRow(window, "store-Root", rootName);
             },
             10)
@@ -475,6 +497,7 @@ TEST_F(CommandsGui, RemovingACatalogueRootInTheStoresWindowShowsOnThePage) {
   std::sort(expectedRoots.begin(), expectedRoots.end());
   EXPECT_EQ(rootsBefore, expectedRoots);
   EXPECT_TRUE(caBefore.empty());
+  EXPECT_FALSE(problemShown);
   EXPECT_TRUE(selected);
   EXPECT_NE(question.find(rootName), std::string::npos) << question;
   EXPECT_EQ(rootsAfter, std::vector<std::string>{"Someone Else Root CA"});
@@ -522,9 +545,56 @@ TEST_F(CommandsGui, StoresWindowReportsARemovalThatFailed) {
   ClickLink("URL_SHOW_WINDOWS_STORE");
   ASSERT_TRUE(RunScript(script));
   EXPECT_NE(error.find(name), std::string::npos) << error;
-  EXPECT_NE(error.find("|Error code 0x80092004 (2148081668)"), std::string::npos) << error;
+  EXPECT_NE(error.find("|System error: 0x80092004 (2148081668)- Cannot find object or property."),
+            std::string::npos)
+      << error;
   EXPECT_TRUE(rowsAfter.empty());  // the list shows the store as it is now
   EXPECT_TRUE(WaitUntil([&] { return RowState("16392_3") == "nook.png URL_INSTALLCERT_16392_3"; }));
+}
+
+TEST_F(CommandsGui, StoresWindowSaysWhyADatabaseCannotBeRead) {
+  Start();
+  // The database appears damaged after the catalogue was read: nothing has opened it yet.
+  const std::filesystem::path dir = platform::UserCertDatabaseDir();
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "cert9.db", std::ios::binary) << std::string(64 * 1024, '\x5A');
+
+  std::vector<std::string> problems;
+  std::vector<std::string> rows;
+  ModalScript script;
+  script
+      .Then([] { return FindDialogNamed("certificate-stores"); },
+            [&](GtkWidget* window) {
+              gtk_notebook_set_current_page(GTK_NOTEBOOK(FindWidgetNamed(window, "stores")), 2);
+              for (const char* tab : {"store-MY", "store-CA", "store-Root"}) {
+                GtkWidget* problem = FindWidgetNamed(FindWidgetNamed(window, tab), "store-problem");
+                GtkWidget* label =
+                    problem != nullptr
+                        ? FindWidget(problem, [](GtkWidget* w) { return GTK_IS_LABEL(w) != FALSE; })
+                        : nullptr;
+                problems.emplace_back(label != nullptr && gtk_widget_is_visible(label)
+                                          ? gtk_label_get_text(GTK_LABEL(label))
+                                          : "");
+                const std::vector<std::string> listed = StoreRows(window, tab);
+                rows.insert(rows.end(), listed.begin(), listed.end());
+              }
+            })
+      .Then([] { return FindDialogNamed("certificate-stores"); },
+            [](GtkWidget* window) {
+              SaveScreenshot(window, "certificate_stores_unreadable");
+              gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CLOSE);
+            });
+  ClickLink("URL_SHOW_WINDOWS_STORE");
+  ASSERT_TRUE(RunScript(script));
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems[2].rfind("The store \u201CTrusted CA Certificate\u201D could not be read.\n"
+                              "System error: 0x",
+                              0),
+            0u)
+      << problems[2];
+  EXPECT_EQ(problems[2].find('\r'), std::string::npos) << problems[2];
+  EXPECT_NE(problems[0].find("\u201CPersonal\u201D"), std::string::npos) << problems[0];
+  EXPECT_TRUE(rows.empty());
 }
 
 TEST_F(CommandsGui, ClosingTheStoresWindowWithoutChangesStillReloadsThePage) {

@@ -1,9 +1,9 @@
 // The certificate stores window: Corvane's own modal window over the user's certificate
 // database, one tab per store ("Personal", "Intermediate CA Certificate", "Trusted CA
 // Certificate"), each listing every certificate the store holds with its subject, issuer and
-// expiry date. A certificate can be viewed, or removed after a confirmation that names it.
+// expiry date. A certificate can be viewed, or removed after a confirmation that names it. A store
+// that cannot be read says why above its empty list. Every text comes from the string table.
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -16,7 +16,7 @@
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/local_time.h"
-#include "platform/system_error_text.h"
+#include "res/message_text.h"
 #include "res/string_table.h"
 
 namespace {
@@ -52,32 +52,33 @@ constexpr StoreSpec kStores[] = {
 constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
 constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000ULL;
 
-std::string ExpiryText(std::uint64_t notAfter) {
+std::u16string ExpiryText(std::uint64_t notAfter) {
   const auto seconds = static_cast<std::int64_t>(notAfter / kFileTimeTicksPerSecond) -
                        static_cast<std::int64_t>(kUnixEpochAsFileTime / kFileTimeTicksPerSecond);
-  return ToGtkText(platform::FormatLocalInstant(seconds).date);
+  return platform::FormatLocalInstant(seconds).date;
+}
+
+std::string Text(std::uint32_t id) {
+  return ToGtkText(LoadResourceString(id));
+}
+
+template <typename... Args>
+std::string FormattedText(std::uint32_t id, const Args&... args) {
+  return ToGtkText(FormatResourceString(id, args...));
 }
 
 // The subject's simple name, or a placeholder so that a row never reads blank.
-std::string DisplayName(const platform::CertContext& context, bool issuer) {
-  const std::u16string name = platform::CertGetSimpleDisplayName(context, issuer);
-  return name.empty() ? std::string("(no name)") : ToGtkText(name);
+std::u16string DisplayName(const platform::CertContext& context, bool issuer) {
+  std::u16string name = platform::CertGetSimpleDisplayName(context, issuer);
+  return name.empty() ? LoadResourceString(strings::kNoName) : name;
 }
 
-// The code and the system's text for it; empty for code 0.
-std::string ErrorDescription(std::uint32_t code) {
-  if (code == 0) {
-    return {};
-  }
-  char number[48];
-  std::snprintf(number, sizeof number, "Error code 0x%08X (%u)", code, code);
-  std::string text = number;
-  std::string systemText = ToGtkText(platform::SystemErrorText(code));
-  while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r')) {
-    systemText.pop_back();
-  }
-  if (!systemText.empty()) {
-    text += ": " + systemText;
+// The program's text of an error code, without the line end the system texts carry: a label
+// shows it as an empty line.
+std::string ErrorText(std::uint32_t code) {
+  std::string text = ToGtkText(ErrorCodeText(code));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.pop_back();
   }
   return text;
 }
@@ -87,9 +88,11 @@ class StoresWindow;
 struct StoreTab {
   StoresWindow* window = nullptr;
   std::u16string storeName;
-  std::string title;
+  std::u16string title;
   GObjectRef<GtkListStore> model;
   GtkTreeView* list = nullptr;
+  GtkWidget* problem = nullptr;  // says why the store could not be read
+  GtkWidget* problemText = nullptr;
   GtkWidget* viewButton = nullptr;
   GtkWidget* removeButton = nullptr;
   std::vector<platform::CertContextPtr> certificates;
@@ -106,10 +109,12 @@ class StoresWindow {
   // The certificate of the selected row, or null.
   const platform::CertContext* Selected(StoreTab& tab) const;
   void UpdateButtons(StoreTab& tab);
+  void ShowProblem(StoreTab& tab, std::uint32_t error);
   void View(StoreTab& tab);
   void Remove(StoreTab& tab);
   bool Confirm(const StoreTab& tab, const platform::CertContext& certificate);
   void ShowError(const std::string& primary, const std::string& secondary);
+  GtkWidget* NewButton(std::uint32_t labelId, const char* name);
 
   // Signal handlers: no exception may cross into GTK.
   static void OnSelectionChanged(GtkTreeSelection*, gpointer data);
@@ -137,7 +142,8 @@ void StoresWindow::Guarded(gpointer data, Action action) {
 }
 
 StoresWindow::StoresWindow(GtkWindow* parent)
-    : dialog_(gtk_dialog_new_with_buttons("Certificate stores", parent, GTK_DIALOG_MODAL, "_Close",
+    : dialog_(gtk_dialog_new_with_buttons(Text(strings::kStoresWindowTitle).c_str(), parent,
+                                          GTK_DIALOG_MODAL, Text(strings::kCloseButton).c_str(),
                                           GTK_RESPONSE_CLOSE, nullptr)) {
   gtk_widget_set_name(dialog_.get(), "certificate-stores");
   gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), 720, 440);
@@ -150,10 +156,11 @@ StoresWindow::StoresWindow(GtkWindow* parent)
     auto tab = std::make_unique<StoreTab>();
     tab->window = this;
     tab->storeName = store.storeName;
-    tab->title = ToGtkText(LoadResourceString(store.titleId));
+    tab->title = LoadResourceString(store.titleId);
     GtkWidget* page = BuildTab(*tab);
     gtk_widget_set_name(page, store.widgetName);
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page, gtk_label_new(tab->title.c_str()));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page,
+                             gtk_label_new(ToGtkText(tab->title).c_str()));
     Fill(*tab);
     tabs_.push_back(std::move(tab));
   }
@@ -174,17 +181,17 @@ GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
   tab.list = GTK_TREE_VIEW(list);
 
   struct ColumnSpec {
-    const char* heading;
+    std::uint32_t headingId;
     gint textColumn;
     gint sortColumn;
   };
-  constexpr ColumnSpec kColumns[] = {{"Issued to", kColumnSubject, kColumnSubject},
-                                     {"Issued by", kColumnIssuer, kColumnIssuer},
-                                     {"Expiration date", kColumnExpires, kColumnNotAfter}};
+  constexpr ColumnSpec kColumns[] = {{strings::kIssuedTo, kColumnSubject, kColumnSubject},
+                                     {strings::kIssuedBy, kColumnIssuer, kColumnIssuer},
+                                     {strings::kExpirationDate, kColumnExpires, kColumnNotAfter}};
   for (const ColumnSpec& definition : kColumns) {
     GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
     GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
-        definition.heading, renderer, "text", definition.textColumn, nullptr);
+        Text(definition.headingId).c_str(), renderer, "text", definition.textColumn, nullptr);
     gtk_tree_view_column_set_resizable(column, TRUE);
     gtk_tree_view_column_set_sort_column_id(column, definition.sortColumn);
     gtk_tree_view_append_column(tab.list, column);
@@ -201,11 +208,9 @@ GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
   gtk_container_add(GTK_CONTAINER(scrolled), list);
 
-  tab.viewButton = gtk_button_new_with_mnemonic("_View");
-  gtk_widget_set_name(tab.viewButton, "view");
+  tab.viewButton = NewButton(strings::kViewButton, "view");
   g_signal_connect(tab.viewButton, "clicked", G_CALLBACK(OnView), &tab);
-  tab.removeButton = gtk_button_new_with_mnemonic("_Remove");
-  gtk_widget_set_name(tab.removeButton, "remove");
+  tab.removeButton = NewButton(strings::kRemoveButton, "remove");
   g_signal_connect(tab.removeButton, "clicked", G_CALLBACK(OnRemove), &tab);
   GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
   gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_START);
@@ -213,8 +218,22 @@ GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
   gtk_container_add(GTK_CONTAINER(buttons), tab.viewButton);
   gtk_container_add(GTK_CONTAINER(buttons), tab.removeButton);
 
+  tab.problem = gtk_info_bar_new();
+  gtk_widget_set_name(tab.problem, "store-problem");
+  gtk_info_bar_set_message_type(GTK_INFO_BAR(tab.problem), GTK_MESSAGE_ERROR);
+  tab.problemText = gtk_label_new(nullptr);
+  gtk_label_set_line_wrap(GTK_LABEL(tab.problemText), TRUE);
+  gtk_label_set_selectable(GTK_LABEL(tab.problemText), TRUE);
+  gtk_label_set_xalign(GTK_LABEL(tab.problemText), 0.0F);
+  gtk_widget_show(tab.problemText);
+  // Shown by Fill only when the store cannot be read, whatever shows the window.
+  gtk_widget_set_no_show_all(tab.problem, TRUE);
+  gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(tab.problem))),
+                    tab.problemText);
+
   GtkWidget* page = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
   gtk_container_set_border_width(GTK_CONTAINER(page), 6);
+  gtk_box_pack_start(GTK_BOX(page), tab.problem, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(page), scrolled, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(page), buttons, FALSE, FALSE, 0);
   return page;
@@ -223,16 +242,20 @@ GtkWidget* StoresWindow::BuildTab(StoreTab& tab) {
 void StoresWindow::Fill(StoreTab& tab) {
   gtk_list_store_clear(tab.model.get());
   tab.certificates.clear();
+  // Opening and listing leave the last error alone when they succeed.
+  platform::SetLastError(0);
   if (const std::unique_ptr<platform::CertStore> store =
           platform::CertStore::OpenSystemStore(tab.storeName)) {
     tab.certificates = store->Enumerate();
   }
+  ShowProblem(tab, platform::GetLastError());
   for (std::size_t i = 0; i < tab.certificates.size(); ++i) {
     const platform::CertContext& certificate = *tab.certificates[i];
     gtk_list_store_insert_with_values(
-        tab.model.get(), nullptr, -1, kColumnSubject, DisplayName(certificate, false).c_str(),
-        kColumnIssuer, DisplayName(certificate, true).c_str(), kColumnExpires,
-        ExpiryText(certificate.info.notAfter).c_str(), kColumnNotAfter,
+        tab.model.get(), nullptr, -1, kColumnSubject,
+        ToGtkText(DisplayName(certificate, false)).c_str(), kColumnIssuer,
+        ToGtkText(DisplayName(certificate, true)).c_str(), kColumnExpires,
+        ToGtkText(ExpiryText(certificate.info.notAfter)).c_str(), kColumnNotAfter,
         static_cast<guint64>(certificate.info.notAfter), kColumnIndex, static_cast<guint>(i), -1);
   }
   UpdateButtons(tab);
@@ -258,6 +281,15 @@ void StoresWindow::UpdateButtons(StoreTab& tab) {
   gtk_widget_set_sensitive(tab.removeButton, selected);
 }
 
+void StoresWindow::ShowProblem(StoreTab& tab, std::uint32_t error) {
+  std::string text;
+  if (error != 0) {
+    text = FormattedText(strings::kCannotReadStore, tab.title) + "\n" + ErrorText(error);
+  }
+  gtk_label_set_text(GTK_LABEL(tab.problemText), text.c_str());
+  gtk_widget_set_visible(tab.problem, error != 0);
+}
+
 void StoresWindow::View(StoreTab& tab) {
   if (const platform::CertContext* certificate = Selected(tab)) {
     RunCertificateViewer(GTK_WINDOW(dialog_.get()), *certificate);
@@ -269,7 +301,7 @@ void StoresWindow::Remove(StoreTab& tab) {
   if (certificate == nullptr || !Confirm(tab, *certificate)) {
     return;
   }
-  const std::string name = DisplayName(*certificate, false);
+  const std::u16string name = DisplayName(*certificate, false);
   bool removed = false;
   if (const std::unique_ptr<platform::CertStore> store =
           platform::CertStore::OpenSystemStore(tab.storeName)) {
@@ -280,28 +312,27 @@ void StoresWindow::Remove(StoreTab& tab) {
   }
   const std::uint32_t error = platform::GetLastError();
   if (!removed) {
-    ShowError("The certificate \u201C" + name +
-                  "\u201D could not be removed from the store \u201C" + tab.title + "\u201D.",
-              ErrorDescription(error));
+    ShowError(FormattedText(strings::kCannotRemove, name, tab.title), ErrorText(error));
   }
   // Show the store as it is now, whether the removal succeeded or not.
   Fill(tab);
 }
 
 bool StoresWindow::Confirm(const StoreTab& tab, const platform::CertContext& certificate) {
-  const std::string subject = DisplayName(certificate, false);
-  TopLevelWidget box(gtk_message_dialog_new(
-      GTK_WINDOW(dialog_.get()), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
-      "Remove the certificate \u201C%s\u201D from the store \u201C%s\u201D?", subject.c_str(),
-      tab.title.c_str()));
+  const std::u16string subject = DisplayName(certificate, false);
+  const std::string question = FormattedText(strings::kConfirmRemove, subject, tab.title);
+  TopLevelWidget box(gtk_message_dialog_new(GTK_WINDOW(dialog_.get()), GTK_DIALOG_MODAL,
+                                            GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE, "%s",
+                                            question.c_str()));
   gtk_widget_set_name(box.get(), "confirm-remove");
-  const std::string details = "Issued to: " + subject +
-                              "\nIssued by: " + DisplayName(certificate, true) +
-                              "\nExpires: " + ExpiryText(certificate.info.notAfter);
+  const std::string details =
+      FormattedText(strings::kCertificateSummary, subject, DisplayName(certificate, true),
+                    ExpiryText(certificate.info.notAfter));
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box.get()), "%s", details.c_str());
-  gtk_dialog_add_button(GTK_DIALOG(box.get()), "_Cancel", GTK_RESPONSE_CANCEL);
-  GtkWidget* removeButton =
-      gtk_dialog_add_button(GTK_DIALOG(box.get()), "_Remove", GTK_RESPONSE_ACCEPT);
+  gtk_dialog_add_button(GTK_DIALOG(box.get()), Text(strings::kCancelButton).c_str(),
+                        GTK_RESPONSE_CANCEL);
+  GtkWidget* removeButton = gtk_dialog_add_button(
+      GTK_DIALOG(box.get()), Text(strings::kRemoveButton).c_str(), GTK_RESPONSE_ACCEPT);
   gtk_style_context_add_class(gtk_widget_get_style_context(removeButton),
                               GTK_STYLE_CLASS_DESTRUCTIVE_ACTION);
   gtk_dialog_set_default_response(GTK_DIALOG(box.get()), GTK_RESPONSE_CANCEL);
@@ -315,6 +346,12 @@ void StoresWindow::ShowError(const std::string& primary, const std::string& seco
   gtk_widget_set_name(box.get(), "remove-failed");
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box.get()), "%s", secondary.c_str());
   gtk_dialog_run(GTK_DIALOG(box.get()));
+}
+
+GtkWidget* StoresWindow::NewButton(std::uint32_t labelId, const char* name) {
+  GtkWidget* button = gtk_button_new_with_mnemonic(Text(labelId).c_str());
+  gtk_widget_set_name(button, name);
+  return button;
 }
 
 void StoresWindow::OnSelectionChanged(GtkTreeSelection*, gpointer data) {

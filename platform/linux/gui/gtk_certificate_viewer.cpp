@@ -4,16 +4,20 @@
 #include <gcr/gcr.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
+#include "platform/cert_decoding.h"
 #include "platform/linux/gui/gobject_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
+#include "platform/linux/gui/gui_text.h"
+#include "res/string_table.h"
 
 namespace {
 
 using platform::gui::GObjectRef;
 using platform::gui::TopLevelWidget;
-using GCharPtr = std::unique_ptr<gchar, decltype(&g_free)>;
 
 // True when the bytes are exactly one DER certificate. The widget shows garbage without
 // complaint, so the bytes are checked before it sees them.
@@ -27,12 +31,89 @@ bool IsDerCertificate(const platform::Bytes& der) {
   return parsed != nullptr && cursor == der.data() + der.size();
 }
 
-std::string DialogTitle(GcrCertificate* certificate) {
-  GCharPtr name(gcr_certificate_get_subject_name(certificate), &g_free);
-  if (name && *name.get() != '\0') {
-    return name.get();
+// The subject's simple display name, as the stores window lists the certificate.
+std::string DialogTitle(const platform::CertContext& context) {
+  const std::u16string name = platform::CertGetSimpleDisplayName(context, false);
+  return platform::gui::ToGtkText(name.empty() ? LoadResourceString(strings::kCertificate) : name);
+}
+
+constexpr char kViewerName[] = "certificate-viewer";
+constexpr int kViewerWidth = 600;
+// The height the dialog takes when its details are opened, unless the screen is smaller.
+constexpr int kDetailsHeight = 640;
+
+// The widget marks its details expander with a style class whose rule paints the expander red
+// (".gcr-red * { background-color: red; }"). In this dialog the expander sits on the view's own
+// background, as in the desktop's certificate viewer; the ID selector outranks that rule.
+constexpr char kViewerCss[] = "#certificate-viewer .gcr-red * { background-color: transparent; }";
+
+// The style sheet of the viewer, on the screen for as long as a viewer is open.
+class ViewerStyle {
+ public:
+  ViewerStyle()
+      : provider_(GObjectRef<GtkCssProvider>::Adopt(gtk_css_provider_new())),
+        screen_(gdk_screen_get_default()) {
+    gtk_css_provider_load_from_data(provider_.get(), kViewerCss, -1, nullptr);
+    if (screen_ != nullptr) {
+      gtk_style_context_add_provider_for_screen(screen_, GTK_STYLE_PROVIDER(provider_.get()),
+                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
   }
-  return "Certificate";
+  ~ViewerStyle() {
+    if (screen_ != nullptr) {
+      gtk_style_context_remove_provider_for_screen(screen_, GTK_STYLE_PROVIDER(provider_.get()));
+    }
+  }
+  ViewerStyle(const ViewerStyle&) = delete;
+  ViewerStyle& operator=(const ViewerStyle&) = delete;
+
+ private:
+  GObjectRef<GtkCssProvider> provider_;
+  GdkScreen* screen_;
+};
+
+GtkWidget* FindExpander(GtkWidget* root) {
+  if (GTK_IS_EXPANDER(root)) {
+    return root;
+  }
+  GtkWidget* found = nullptr;
+  if (GTK_IS_CONTAINER(root)) {
+    gtk_container_forall(
+        GTK_CONTAINER(root),
+        [](GtkWidget* child, gpointer result) {
+          auto* expander = static_cast<GtkWidget**>(result);
+          if (*expander == nullptr) {
+            *expander = FindExpander(child);
+          }
+        },
+        &found);
+  }
+  return found;
+}
+
+// Opening the details makes the dialog tall enough to read them; closing them gives the dialog
+// back the height of the summary.
+void OnDetailsToggled(GObject* expander, GParamSpec*, gpointer dialogPointer) {
+  GtkWindow* dialog = GTK_WINDOW(dialogPointer);
+  int width = 0;
+  int height = 0;
+  gtk_window_get_size(dialog, &width, &height);
+  if (gtk_expander_get_expanded(GTK_EXPANDER(expander)) == FALSE) {
+    gtk_window_resize(dialog, width, 1);
+    return;
+  }
+  int wanted = kDetailsHeight;
+  GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(dialog));
+  if (GdkMonitor* monitor = window != nullptr ? gdk_display_get_monitor_at_window(
+                                                    gdk_window_get_display(window), window)
+                                              : nullptr) {
+    GdkRectangle area{};
+    gdk_monitor_get_workarea(monitor, &area);
+    wanted = std::min(wanted, area.height * 9 / 10);
+  }
+  if (height < wanted) {
+    gtk_window_resize(dialog, width, wanted);
+  }
 }
 
 }  // namespace
@@ -46,27 +127,28 @@ bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& contex
   if (!certificate) {
     return false;
   }
-  GcrCertificateWidget* viewer = gcr_certificate_widget_new(certificate.get());
-  if (viewer == nullptr) {
+  const auto viewer =
+      GObjectRef<GcrCertificateWidget>::Retain(gcr_certificate_widget_new(certificate.get()));
+  if (!viewer) {
     return false;
   }
+  const ViewerStyle style;
 
-  const std::string title = DialogTitle(certificate.get());
+  const std::string title = DialogTitle(context);
+  const std::string close = platform::gui::ToGtkText(LoadResourceString(strings::kCloseButton));
   TopLevelWidget dialog(gtk_dialog_new_with_buttons(title.c_str(), parent, GTK_DIALOG_MODAL,
-                                                    "_Close", GTK_RESPONSE_CLOSE, nullptr));
-  gtk_window_set_default_size(GTK_WINDOW(dialog.get()), 560, 640);
+                                                    close.c_str(), GTK_RESPONSE_CLOSE, nullptr));
+  gtk_widget_set_name(dialog.get(), kViewerName);
+  // As wide as the detail lines need; as high as the summary until the details are opened.
+  gtk_window_set_default_size(GTK_WINDOW(dialog.get()), kViewerWidth, -1);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_CLOSE);
 
-  // The details expander can only grow when the widget fills the dialog; the scrolled window
-  // keeps long detail lists reachable.
-  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_container_add(GTK_CONTAINER(scrolled), GTK_WIDGET(viewer));
+  // The widget scrolls its own content; packed to fill, its details can grow with the dialog.
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog.get()));
-  gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
-  gtk_widget_set_hexpand(GTK_WIDGET(viewer), TRUE);
-  gtk_widget_set_vexpand(GTK_WIDGET(viewer), TRUE);
+  gtk_box_pack_start(GTK_BOX(content), GTK_WIDGET(viewer.get()), TRUE, TRUE, 0);
+  if (GtkWidget* details = FindExpander(GTK_WIDGET(viewer.get()))) {
+    g_signal_connect(details, "notify::expanded", G_CALLBACK(OnDetailsToggled), dialog.get());
+  }
   gtk_widget_show_all(dialog.get());
 
   gtk_dialog_run(GTK_DIALOG(dialog.get()));
