@@ -2,6 +2,8 @@
 
 #include "app/corvane_view.h"
 #include "app/entry_number.h"
+#include "app/messages.h"
+#include "platform/cert_store.h"
 #include "platform/frame_window.h"
 #include "res/string_table.h"
 
@@ -60,6 +62,7 @@ int CMainFrame::OnLoadCatalogue() {
   if (CCorvaneView* view = GetActiveView()) {
     view->NavigateToMainPage();
   }
+  ReportUnreadableStore();
   return 0;
 }
 
@@ -70,6 +73,21 @@ void CMainFrame::ReloadCatalogue() {
   if (CCorvaneView* view = GetActiveView()) {
     view->NavigateToMainPage();
   }
+  ReportUnreadableStore();
+}
+
+void CMainFrame::ReportUnreadableStore() const {
+  if (m_certManager.storeError == 0) {
+    return;
+  }
+  std::u16string message =
+      FormatResourceString(strings::kCannotReadDatabase, platform::CertStoreLocation());
+  const std::u16string detail = ErrorCodeText(m_certManager.storeError);
+  if (!detail.empty()) {
+    message += u"\n\n";
+    message += detail;
+  }
+  ShowError(message);
 }
 
 const CertEntry* CMainFrame::FindCommandEntry(const std::u16string& entryNumber,

@@ -29,7 +29,7 @@ class CMainFrame final : public CommandTarget {
   bool LoadFrame(platform::WindowSystem& windows);
 
   // Loads the catalogue and has the view load the page again. Run once, after the window has been
-  // shown and painted.
+  // shown and painted. A store that cannot be read is reported once, over the page.
   int OnLoadCatalogue();
 
   // Clears and reloads the catalogue (every installed state looked up afresh) and reloads the
@@ -58,6 +58,9 @@ class CMainFrame final : public CommandTarget {
 
  private:
   int OnCreate(platform::WindowSystem& windows);
+  // After a load whose stores could not be read: one error box naming the database and the
+  // reason, so that "not installed" on the page is not taken for an answer.
+  void ReportUnreadableStore() const;
   // The catalogue entry that a command's entry number names, with its group flags; null when the
   // text holds no "_" or names no entry.
   const CertEntry* FindCommandEntry(const std::u16string& entryNumber, std::int32_t& flags) const;

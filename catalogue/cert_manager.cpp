@@ -5,11 +5,14 @@
 
 #include "catalogue/base64.h"
 #include "catalogue/embedded_certificates.h"
+#include "catalogue/installed_state.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "platform/cert_context.h"
+#include "platform/last_error.h"
 
-void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts) {
+void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts,
+                            StoreLookups lookups) {
   std::vector<CertEntry> entries;
   const std::u16string storeName = StoreNameForGroup(flags);
   for (const char16_t* const* text = texts; text != nullptr && *text != nullptr; ++text) {
@@ -17,23 +20,36 @@ void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts) {
     if (DecodePemCertificate(*text, entry.record) == 0) {
       continue;  // left out: every later certificate of the group moves one position down
     }
-    entry.installed = entry.record.IsInstalled(storeName);
+    // A group without a target store has nothing to look up.
+    if (lookups == StoreLookups::kLookUp && storeError == 0 && !storeName.empty()) {
+      switch (LookUpInstalledState(entry.record, storeName)) {
+        case InstalledState::kInstalled:
+          entry.installed = 1;
+          break;
+        case InstalledState::kNotInstalled:
+          break;
+        case InstalledState::kUnreadable:
+          storeError = platform::GetLastError();
+          break;
+      }
+    }
     entries.push_back(std::move(entry));
   }
   // A group that exists already stays as it was.
   groups.try_emplace(flags, std::move(entries));
 }
 
-void TCertManager::LoadCatalogue() {
-  AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST);
-  AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST);
-  AddGroup(CERTGROUP_TSA_TEST, CERTS_TSA_TEST);
-  AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST);
+void TCertManager::LoadCatalogue(StoreLookups lookups) {
+  AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST, lookups);
+  AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST, lookups);
+  AddGroup(CERTGROUP_TSA_TEST, CERTS_TSA_TEST, lookups);
+  AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST, lookups);
   loaded = 1;
 }
 
 void TCertManager::ClearGroups() {
   groups.clear();
+  storeError = 0;
 }
 
 const CertEntry* TCertManager::FindEntry(std::int32_t flags, std::uint32_t position) const {

@@ -15,22 +15,32 @@ struct CertEntry {
   TCertDetails record;
 };
 
+// Whether a catalogue load asks the stores for the installed state of each certificate.
+enum class StoreLookups { kLookUp, kSkip };
+
 class TCertManager {
  public:
   TCertManager() = default;
   virtual ~TCertManager() = default;
 
   // Decodes every text of a null-terminated list and inserts the group unless its flags exist.
-  void AddGroup(std::int32_t flags, const char16_t* const* texts);
-  // The four embedded lists in load order, then loaded = 1.
-  void LoadCatalogue();
-  // Removes every group and entry; loaded is left as it is.
+  // The first store that cannot be read sets storeError; the certificates after it are not
+  // looked up (they would only wait for the same failure) and read as not installed.
+  void AddGroup(std::int32_t flags, const char16_t* const* texts,
+                StoreLookups lookups = StoreLookups::kLookUp);
+  // The four embedded lists in load order, then loaded = 1. Without lookups every entry reads as
+  // not installed, for callers that only need the certificates.
+  void LoadCatalogue(StoreLookups lookups = StoreLookups::kLookUp);
+  // Removes every group and entry and clears storeError; loaded is left as it is.
   void ClearGroups();
   // The entry at that position of the group with exactly these flags, or null.
   const CertEntry* FindEntry(std::int32_t flags, std::uint32_t position) const;
 
   std::map<std::int32_t, std::vector<CertEntry>> groups;
   std::int32_t loaded = 0;
+  // The error code of the store that could not be read during the load, 0 when every lookup
+  // got an answer. A "not installed" shown beside it is not an answer.
+  std::uint32_t storeError = 0;
 };
 
 // Fills a freshly cleared record from one PEM text; 1 on success, 0 on failure.

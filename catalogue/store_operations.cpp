@@ -107,7 +107,8 @@ bool TCryptoapi::Uninstall(const TCertDetails& record, const std::u16string& sto
       }
     }
     if (context && store) {
-      platform::CertContextPtr found = store->FindExisting(*context);
+      // Whatever trust the copy has: an uninstall leaves none behind.
+      platform::CertContextPtr found = store->FindForRemoval(*context);
       if (!found) {
         lastError = platform::GetLastError();
       } else if (platform::CertComparePublicKeyInfo(context->info.subjectPublicKeyInfo,

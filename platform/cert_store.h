@@ -50,22 +50,38 @@ class CertStore {
   // CRYPT_E_NOT_FOUND (or the database's error when it could not be searched).
   virtual CertContextPtr FindExisting(const CertContext& context) = 0;
 
+  // As FindExisting, but also a copy of the certificate that the database holds with a trust
+  // that does not fit this store (left by a change that did not finish, or made by another
+  // program), so that removing it leaves no copy behind. The user's own certificates (with a
+  // private key) are found only in the stores they belong to.
+  virtual CertContextPtr FindForRemoval(const CertContext& context) = 0;
+
   // Puts the certificate into the store, creating the user's database when it does not exist
-  // yet. Adding a certificate the store holds already makes no second copy. Adding to "MY"
+  // yet. Adding a certificate the store holds already makes no second copy; a copy with another
+  // trust is given this store's. The add is whole or not at all: when a step fails, what it
+  // changed is put back. Adding to "MY"
   // needs the certificate's private key in the database (else CRYPT_E_NOT_FOUND). False with the
   // last error set when the change did not happen, including a damaged database
   // (ERROR_FILE_CORRUPT) and one that cannot be written (ERROR_ACCESS_DENIED or the database's
-  // error).
+  // error). A lock held by another program longer than a few seconds fails with
+  // kErrorDatabaseInUse, a database protected by a password with kErrorDatabasePasswordNeeded,
+  // a folder that cannot be written to with kErrorDatabaseFolderReadOnly, all before anything is
+  // changed.
   virtual bool Add(const CertContext& context, AddDisposition disposition) = 0;
 
-  // Takes a certificate found in this store out of it and releases the context whether or not
-  // that succeeds. False with the last error set when the certificate is still in the store.
+  // Takes a certificate found in this store (or by FindForRemoval) out of it and releases the
+  // context whether or not that succeeds. False with the last error set when the certificate is
+  // still in the store. Changes that fail put back what they had changed.
   virtual bool Delete(CertContextPtr found) = 0;
 
   // Every certificate of the store, in the database's order. Empty when there are none or the
   // database cannot be read (the last error then says why).
   virtual std::vector<CertContextPtr> Enumerate() = 0;
 };
+
+// Where the user's stores keep their certificates, as the user would look for it (on Linux the
+// database folder). Messages about a store that cannot be read or changed name it.
+std::u16string CertStoreLocation();
 
 // True exactly when both DER-encoded SubjectPublicKeyInfo structures are identical.
 bool CertComparePublicKeyInfo(std::span<const std::uint8_t> first,

@@ -25,6 +25,22 @@ inline constexpr std::uint32_t kCryptEAsn1BadTag = 0x8009310B;
 // An argument the operation does not accept, such as an encoding type without the X.509 bit.
 inline constexpr std::uint32_t kEInvalidArg = 0x80070057;
 
+// Conditions of the user's certificate database that no code of the first platform describes.
+// They travel with the application-defined bit and 0x0001 in the upper half, apart from the
+// errno codes below.
+inline constexpr std::uint32_t kDatabaseCodeBase = 0x20010000;
+// Another program holds the database locked for longer than an operation waits.
+inline constexpr std::uint32_t kErrorDatabaseInUse = kDatabaseCodeBase | 1;
+// The database must be changed (or put right) but its folder cannot be written to.
+inline constexpr std::uint32_t kErrorDatabaseFolderReadOnly = kDatabaseCodeBase | 2;
+// The database is protected by a password, and none was given.
+inline constexpr std::uint32_t kErrorDatabasePasswordNeeded = kDatabaseCodeBase | 3;
+// One of the database's files is missing.
+inline constexpr std::uint32_t kErrorDatabaseIncomplete = kDatabaseCodeBase | 4;
+// A program that stopped in the middle of a change left it unfinished, and it cannot be put right
+// because the folder or the files cannot be written to.
+inline constexpr std::uint32_t kErrorDatabaseNeedsRecovery = kDatabaseCodeBase | 5;
+
 inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
 
 constexpr std::uint32_t ErrorFromErrno(int error) {

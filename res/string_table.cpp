@@ -66,6 +66,7 @@ constexpr std::array kStringTable{
     StringEntry{57689, u"Web certificates of Test Time stamp authority"},
     StringEntry{57690, u"Other web certificates"},
     StringEntry{57691, u"Cannot save certificate to filename %s"},
+    StringEntry{57692, u"Cannot read the certificate database %s"},
 };
 
 static_assert(std::ranges::is_sorted(kStringTable, {}, &StringEntry::id));

@@ -37,6 +37,7 @@ inline constexpr std::uint32_t kCaptionTsaTest = 57688;
 inline constexpr std::uint32_t kCaptionTsaWebTest = 57689;
 inline constexpr std::uint32_t kCaptionWebOther = 57690;
 inline constexpr std::uint32_t kCannotSave = 57691;
+inline constexpr std::uint32_t kCannotReadDatabase = 57692;
 
 // Corvane's own certificate windows, on platforms whose system offers no certificate manager.
 inline constexpr std::uint32_t kStoresWindowTitle = 300;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <optional>
@@ -21,7 +22,11 @@
 #include "catalogue/cert_manager.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "platform/cert_store.h"
+#include "platform/error_codes.h"
 #include "platform/file_system.h"
+#include "platform/last_error.h"
+#include "platform/system_error_text.h"
 #include "tools/standard_output.h"
 
 namespace {
@@ -56,17 +61,22 @@ constexpr std::string_view kHelpText =
     "                stay; a file you may not write is refused); a device or FIFO\n"
     "                is written in place; \"-\" writes to standard output\n"
     "\n"
-    "ENTRY is an entry number as \"list\" shows it: the group number, \"_\" and the\n"
-    "position in the group, for example 1028_0. Only groups with a target store can\n"
-    "be installed or uninstalled; the certificates of the other groups can only be\n"
-    "exported.\n"
+    "ENTRY is an entry number written exactly as \"list\" shows it: the group number,\n"
+    "\"_\" and the position in the group, for example 1028_0 (not 1028_00 or +1028_0).\n"
+    "Only groups with a target store can be installed or uninstalled; the\n"
+    "certificates of the other groups can only be exported.\n"
     "\n"
     "Install and uninstall check every ENTRY before they change anything, then work\n"
     "through them in order and go on after a failure. Nothing is printed on success.\n"
+    "Uninstalling a certificate that is not installed succeeds with a note on\n"
+    "standard error, so a script may run it twice. Each failure is one line on\n"
+    "standard error that starts with \"corvanectl:\" and names the certificate and the\n"
+    "reason. A database locked by another program fails after a few seconds.\n"
     "\n"
     "Exit status: 0 success; 1 a certificate could not be installed, removed or\n"
-    "written, an ENTRY names no certificate or one of a group without a store, or\n"
-    "the standard output could not be written; 2 wrong usage.\n";
+    "written, the certificate database could not be read, an ENTRY names no\n"
+    "certificate or one of a group without a store, or the standard output could\n"
+    "not be written; 2 wrong usage.\n";
 
 struct EntryNumber {
   std::int32_t flags = 0;
@@ -76,24 +86,32 @@ struct EntryNumber {
   friend bool operator==(const EntryNumber&, const EntryNumber&) = default;
 };
 
-// Strictly "FLAGS_POSITION" in decimal, as the list shows it.
+// A decimal number written as "list" writes it: digits without a plus sign, blanks or leading
+// zeros (a negative number has its minus sign). The window reads the numbers of its own links
+// leniently; a script gets its typing mistakes back instead of a guess.
+template <typename Number>
+bool ParseCanonical(std::string_view text, Number& value) {
+  const bool negative = !text.empty() && text.front() == '-';
+  const std::string_view digits = negative ? text.substr(1) : text;
+  if (digits.empty() || (digits.size() > 1 && digits.front() == '0') ||
+      (negative && digits == "0") ||
+      !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  return result.ec == std::errc() && result.ptr == end;
+}
+
+// Exactly "FLAGS_POSITION" as the list shows it.
 std::optional<EntryNumber> ParseEntry(std::string_view text) {
   const std::size_t underscore = text.find('_');
   if (underscore == std::string_view::npos) {
     return std::nullopt;
   }
-  const std::string_view flagsText = text.substr(0, underscore);
-  const std::string_view positionText = text.substr(underscore + 1);
-  if (positionText.empty() || positionText.front() == '-' || positionText.front() == '+') {
-    return std::nullopt;
-  }
   EntryNumber entry;
-  const auto flagsEnd = flagsText.data() + flagsText.size();
-  const auto positionEnd = positionText.data() + positionText.size();
-  const auto flagsResult = std::from_chars(flagsText.data(), flagsEnd, entry.flags);
-  const auto positionResult = std::from_chars(positionText.data(), positionEnd, entry.position);
-  if (flagsText.empty() || flagsResult.ec != std::errc() || flagsResult.ptr != flagsEnd ||
-      positionResult.ec != std::errc() || positionResult.ptr != positionEnd) {
+  if (!ParseCanonical(text.substr(0, underscore), entry.flags) ||
+      !ParseCanonical(text.substr(underscore + 1), entry.position)) {
     return std::nullopt;
   }
   return entry;
@@ -103,29 +121,22 @@ std::string Narrow(const std::u16string& text) {
   return ToNarrow(text);
 }
 
-// Error texts end with CR LF, as the window shows them; a terminal wants LF alone.
-std::string ForTerminal(std::string text) {
-  std::erase(text, '\r');
-  if (text.empty() || text.back() != '\n') {
-    text += '\n';
-  }
-  return text;
-}
-
-// A failure as the window reports it: the message, and after a blank line the error text of the
-// thread's last error when there is one.
-void ReportFailure(const std::u16string& message) {
-  std::u16string text = message;
-  const std::u16string detail = LastErrorText();
-  if (!detail.empty()) {
-    text += u"\n\n";
-    text += detail;
-  }
-  std::cerr << ForTerminal(Narrow(text));
-}
-
 void ReportProblem(const std::string& text) {
   std::cerr << "corvanectl: " << text << '\n';
+}
+
+// The reason of a failure on one line: the system's text of the code and the code itself.
+std::string ReasonText(std::uint32_t code) {
+  std::string text = Narrow(platform::SystemErrorText(code));
+  std::erase(text, '\r');
+  std::erase(text, '\n');
+  char number[16];
+  std::snprintf(number, sizeof number, "0x%08X", code);
+  return (text.empty() ? std::string("error ") + number : text + " (error " + number + ")");
+}
+
+std::string StoreLocation() {
+  return Narrow(platform::CertStoreLocation());
 }
 
 // 100 ns intervals since 1601 as "YYYY-MM-DDTHH:MM:SSZ".
@@ -152,7 +163,20 @@ bool HasStore(std::int32_t flags) {
   return !StoreNameForGroup(flags).empty();
 }
 
+// A list built on a store that could not be read would say "not installed" without knowing.
+bool ReportUnreadableStore(const TCertManager& catalogue) {
+  if (catalogue.storeError == 0) {
+    return false;
+  }
+  ReportProblem("cannot read the certificate database " + StoreLocation() + ": " +
+                ReasonText(catalogue.storeError));
+  return true;
+}
+
 int ListText(const TCertManager& catalogue) {
+  if (ReportUnreadableStore(catalogue)) {
+    return kExitFailure;
+  }
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
     std::cout << CaptionOf(flags) << " (group " << flags << ", "
@@ -173,6 +197,9 @@ int ListText(const TCertManager& catalogue) {
 }
 
 int ListJson(const TCertManager& catalogue) {
+  if (ReportUnreadableStore(catalogue)) {
+    return kExitFailure;
+  }
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
@@ -299,11 +326,19 @@ int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
     TCryptoapi cryptoapi;
     const bool done = install ? cryptoapi.Install(entry.record, storeName)
                               : cryptoapi.Uninstall(entry.record, storeName);
-    if (!done) {
-      ReportFailure(FormatResourceString(install ? strings::kCannotEnroll : strings::kCannotDelete,
-                                         entry.record.subjectDN));
-      status = kExitFailure;
+    const std::string certificate = number.Text() + " (" + Narrow(entry.record.subjectDN) + ")";
+    if (done) {
+      continue;
     }
+    // Removing what is not there leaves the store as the script wants it.
+    if (!install && cryptoapi.lastError == platform::kCryptENotFound) {
+      ReportProblem("note: " + certificate + " is not installed; nothing to uninstall");
+      continue;
+    }
+    ReportProblem(std::string(install ? "cannot install " : "cannot uninstall ") + certificate +
+                  (install ? " into " : " from ") + "the certificate database " + StoreLocation() +
+                  ": " + ReasonText(cryptoapi.lastError));
+    status = kExitFailure;
   }
   return status;
 }
@@ -317,13 +352,15 @@ int Export(const TCertManager& catalogue, const Request& request) {
   const std::span bytes(reinterpret_cast<const std::uint8_t*>(pem.data()), pem.size());
   if (request.file == u"-") {
     if (!platform::WriteStandardOutput(bytes)) {
-      ReportFailure(u"Cannot write the certificate to standard output");
+      ReportProblem("cannot write " + request.entries.front().Text() +
+                    " to standard output: " + ReasonText(platform::GetLastError()));
       return kExitFailure;
     }
     return kExitSuccess;
   }
   if (!platform::SaveToFile(request.file, bytes)) {
-    ReportFailure(FormatResourceString(strings::kCannotSave, request.file));
+    ReportProblem("cannot export " + request.entries.front().Text() + " to " +
+                  Narrow(request.file) + ": " + ReasonText(platform::GetLastError()));
     return kExitFailure;
   }
   return kExitSuccess;
@@ -342,8 +379,11 @@ int Run(std::span<char* const> args) {
     return kExitSuccess;
   }
 
+  // Only the list shows installed states; the other commands must not wait for a store that
+  // they will find unusable on their own anyway.
   TCertManager catalogue;
-  catalogue.LoadCatalogue();
+  catalogue.LoadCatalogue(request.action == Action::kList ? StoreLookups::kLookUp
+                                                          : StoreLookups::kSkip);
   switch (request.action) {
     case Action::kList:
       return request.json ? ListJson(catalogue) : ListText(catalogue);

@@ -1,7 +1,9 @@
 // The user's stores "Root", "CA" and "MY" as views of the user's NSS database.
 //
 // Every write is checked afterwards by reading the database again: NSS reports some failed writes
-// as success (a delete in a read-only folder leaves the certificate where it was).
+// as success (a delete in a read-only folder leaves the certificate where it was). A change that
+// fails part-way puts back what it had changed, and one that lost a race with another program
+// writing at the same moment is tried again a few times.
 #include <cert.h>
 #include <certdb.h>
 #include <pk11pub.h>
@@ -9,7 +11,9 @@
 #include <secerr.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string_view>
+#include <thread>
 
 #include "platform/cert_decoding.h"
 #include "platform/cert_store.h"
@@ -17,14 +21,16 @@
 #include "platform/last_error.h"
 #include "platform/linux/nss_database.h"
 #include "platform/linux/utf8_text.h"
+#include "platform/user_cert_database.h"
 
 namespace platform {
 namespace {
 
 using nss::Access;
-using nss::AcquireUserSlot;
+using nss::AcquireSlot;
 using nss::CertificatePtr;
 using nss::CertListPtr;
+using nss::DatabaseChange;
 using nss::NssErrorCode;
 using nss::SlotPtr;
 
@@ -38,6 +44,11 @@ constexpr const char* kNoTrust = ",,";
 constexpr const char* kFallbackNickname = "Certificate";
 // How many numbered variants of a nickname are tried before giving up on a unique one.
 constexpr int kMaxNicknameVariants = 1000;
+
+// How often an operation runs when it keeps losing races with other writers, and the pause before
+// the second try (doubled before each further one).
+constexpr int kMaxAttempts = 4;
+constexpr auto kFirstRetryPause = std::chrono::milliseconds(50);
 
 bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lowerCase) {
   return std::ranges::equal(text, lowerCase, [](char16_t a, char16_t b) {
@@ -87,6 +98,45 @@ bool IsInStore(StoreKind kind, CERTCertificate* cert) {
       return HasPrivateKey(cert);
   }
   return false;
+}
+
+// A copy that an uninstall from this store removes although it does not belong to the store: a
+// certificate of the catalogue's kind (no private key) held with another trust.
+bool IsRemovableFrom(StoreKind kind, CERTCertificate* cert) {
+  return IsInStore(kind, cert) || (kind != StoreKind::kMy && !HasPrivateKey(cert));
+}
+
+// Whether a failed operation is worth running again: it failed on the database (an NSS error or a
+// read-back that found the change missing) while nothing that a second try cannot change stands
+// in the way now. Sets the thread's last error to the obstacle when there is one.
+bool LostARace(const std::string& dir, Access access) {
+  const std::uint32_t code = GetLastError();
+  if (!IsNssCode(code) && code != kErrorAccessDenied) {
+    return false;
+  }
+  if (const std::uint32_t obstacle = nss::PrepareDatabaseFiles(dir, access); obstacle != 0) {
+    SetLastError(obstacle);
+    return false;
+  }
+  SetLastError(code);
+  return true;
+}
+
+// Runs attempt until it succeeds, fails for a reason other than a lost race, or has run
+// kMaxAttempts times.
+template <typename Attempt>
+bool RetryLostRaces(const std::string& dir, Access access, Attempt attempt) {
+  auto pause = kFirstRetryPause;
+  for (int run = 1;; ++run) {
+    if (attempt()) {
+      return true;
+    }
+    if (run == kMaxAttempts || !LostARace(dir, access)) {
+      return false;
+    }
+    std::this_thread::sleep_for(pause);
+    pause *= 2;
+  }
 }
 
 // The database's copy of exactly these DER bytes, looked up in the database itself (not among
@@ -145,15 +195,23 @@ std::string ChooseNickname(PK11SlotInfo* slot, const CertContext& context) {
   return nickname;
 }
 
-bool SetTrust(CERTCertificate* cert, const char* trustText) {
-  CERTCertTrust trust{};
+bool SetTrust(CERTCertificate* cert, CERTCertTrust trust) {
   PORT_SetError(0);
-  if (CERT_DecodeTrustString(&trust, trustText) != SECSuccess ||
-      CERT_ChangeCertTrust(CERT_GetDefaultCertDB(), cert, &trust) != SECSuccess) {
+  if (CERT_ChangeCertTrust(CERT_GetDefaultCertDB(), cert, &trust) != SECSuccess) {
     SetLastError(NssErrorCode());
     return false;
   }
   return true;
+}
+
+bool SetTrust(CERTCertificate* cert, const char* trustText) {
+  CERTCertTrust trust{};
+  PORT_SetError(0);
+  if (CERT_DecodeTrustString(&trust, trustText) != SECSuccess) {
+    SetLastError(NssErrorCode());
+    return false;
+  }
+  return SetTrust(cert, trust);
 }
 
 bool DeleteFromDatabase(CertificatePtr cert) {
@@ -190,37 +248,71 @@ CertificatePtr ImportIntoDatabase(PK11SlotInfo* slot, const CertContext& context
   return stored;
 }
 
+// What an add changed so far, so that a failed add can put it back.
+struct AddUndo {
+  // The certificate was imported by this add.
+  bool imported = false;
+  // A copy held under another nickname was taken out first; its nickname and trust.
+  std::optional<std::pair<std::string, std::optional<CERTCertTrust>>> replaced;
+};
+
+// Puts back what a failed add changed, as far as the database lets it. The thread's last error
+// keeps the failure's code.
+void UndoAdd(PK11SlotInfo* slot, const CertContext& context, const AddUndo& undo) {
+  const std::uint32_t failure = GetLastError();
+  if (undo.imported) {
+    if (CertificatePtr added = FindInDatabase(slot, context.encoded)) {
+      DeleteFromDatabase(std::move(added));
+    }
+  }
+  if (undo.replaced) {
+    const auto& [nickname, trust] = *undo.replaced;
+    CertificatePtr restored = ImportIntoDatabase(slot, context, nickname);
+    if (restored && trust) {
+      SetTrust(restored.get(), *trust);
+    }
+  }
+  SetLastError(failure);
+}
+
+std::optional<CERTCertTrust> TrustOf(CERTCertificate* cert) {
+  CERTCertTrust trust{};
+  if (CERT_GetCertTrust(cert, &trust) != SECSuccess) {
+    return std::nullopt;
+  }
+  return trust;
+}
+
+// Runs a store operation so that, when it succeeds, the thread's last error stays as it was, as
+// the platform's own calls leave it; only failures set it.
+template <typename Operation>
+auto KeepingLastErrorOnSuccess(Operation operation) {
+  const std::uint32_t entryError = GetLastError();
+  auto result = operation();
+  if (result) {
+    SetLastError(entryError);
+  }
+  return result;
+}
+
 class NssCertStore final : public CertStore {
  public:
-  explicit NssCertStore(StoreKind kind) : kind_(kind) {}
+  NssCertStore(StoreKind kind, std::string dir) : kind_(kind), dir_(std::move(dir)) {}
 
-  // A call that succeeds leaves the thread's last error as it found it, as the platform's own
-  // calls do; only failures set it.
   CertContextPtr FindExisting(const CertContext& context) override {
-    const std::uint32_t entryError = GetLastError();
-    CertContextPtr found = Find(context);
-    if (found) {
-      SetLastError(entryError);
-    }
-    return found;
+    return KeepingLastErrorOnSuccess([&] { return Find(context, false); });
+  }
+
+  CertContextPtr FindForRemoval(const CertContext& context) override {
+    return KeepingLastErrorOnSuccess([&] { return Find(context, true); });
   }
 
   bool Add(const CertContext& context, AddDisposition disposition) override {
-    const std::uint32_t entryError = GetLastError();
-    const bool added = Put(context, disposition);
-    if (added) {
-      SetLastError(entryError);
-    }
-    return added;
+    return KeepingLastErrorOnSuccess([&] { return Put(context, disposition); });
   }
 
   bool Delete(CertContextPtr found) override {
-    const std::uint32_t entryError = GetLastError();
-    const bool deleted = Remove(std::move(found));
-    if (deleted) {
-      SetLastError(entryError);
-    }
-    return deleted;
+    return KeepingLastErrorOnSuccess([&] { return Remove(std::move(found)); });
   }
 
   std::vector<CertContextPtr> Enumerate() override {
@@ -234,12 +326,25 @@ class NssCertStore final : public CertStore {
   }
 
  private:
-  CertContextPtr Find(const CertContext& context) {
-    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kRead);
+  CertContextPtr Find(const CertContext& context, bool forRemoval) {
+    if (context.encoded.empty()) {
+      SetLastError(kCryptENotFound);
+      return nullptr;
+    }
+    CertContextPtr found;
+    RetryLostRaces(dir_, Access::kRead, [&] {
+      found = FindOnce(context, forRemoval);
+      return found != nullptr;
+    });
+    return found;
+  }
+
+  CertContextPtr FindOnce(const CertContext& context, bool forRemoval) {
+    std::optional<SlotPtr> slot = AcquireSlot(dir_, Access::kRead);
     if (!slot) {
       return nullptr;
     }
-    if (!*slot || context.encoded.empty()) {
+    if (!*slot) {
       SetLastError(kCryptENotFound);
       return nullptr;
     }
@@ -251,7 +356,9 @@ class NssCertStore final : public CertStore {
       SetLastError(error == 0 ? kCryptENotFound : ErrorFromNss(error));
       return nullptr;
     }
-    if (!IsInStore(kind_, stored.get())) {
+    const bool belongs =
+        forRemoval ? IsRemovableFrom(kind_, stored.get()) : IsInStore(kind_, stored.get());
+    if (!belongs) {
       SetLastError(kCryptENotFound);
       return nullptr;
     }
@@ -265,35 +372,48 @@ class NssCertStore final : public CertStore {
     }
     // Only a certificate whose private key the database holds belongs to "MY", so an add there
     // never creates the database.
-    std::optional<SlotPtr> slot =
-        AcquireUserSlot(kind_ == StoreKind::kMy ? Access::kWrite : Access::kCreate);
-    if (!slot) {
+    std::optional<DatabaseChange> change =
+        DatabaseChange::Begin(dir_, kind_ == StoreKind::kMy ? Access::kWrite : Access::kCreate);
+    if (!change) {
       return false;
     }
-    PK11SlotInfo* const db = slot->get();
+    return RetryLostRaces(dir_, Access::kWrite,
+                          [&] { return PutOnce(change->Slot(), context, disposition); });
+  }
+
+  bool PutOnce(PK11SlotInfo* db, const CertContext& context, AddDisposition disposition) {
     CertificatePtr stored = db != nullptr ? FindInDatabase(db, context.encoded) : nullptr;
     if (kind_ == StoreKind::kMy && !stored && (db == nullptr || !KeyExistsFor(context))) {
       SetLastError(kCryptENotFound);
       return false;
     }
+    AddUndo undo;
     // Replacing the properties of a stored copy means choosing its nickname afresh. NSS cannot
     // rename a certificate, so a copy under another nickname is taken out and put in again; the
     // user's own certificates keep theirs (their keys carry the same name).
     if (stored && disposition == AddDisposition::kReplaceExisting && kind_ != StoreKind::kMy &&
-        !HasPrivateKey(stored.get()) &&
-        PlainNickname(db, stored.get()) != ChooseNickname(db, context)) {
-      if (!DeleteFromDatabase(std::move(stored))) {
-        return false;
+        !HasPrivateKey(stored.get())) {
+      std::string nickname = PlainNickname(db, stored.get());
+      if (nickname != ChooseNickname(db, context)) {
+        std::optional<CERTCertTrust> trust = TrustOf(stored.get());
+        if (!DeleteFromDatabase(std::move(stored))) {
+          return false;
+        }
+        undo.replaced.emplace(std::move(nickname), trust);
       }
     }
     if (!stored) {
       stored = ImportIntoDatabase(db, context, ChooseNickname(db, context));
       if (!stored) {
+        UndoAdd(db, context, undo);
         return false;
       }
+      undo.imported = true;
     }
     if (kind_ != StoreKind::kMy &&
         !SetTrust(stored.get(), kind_ == StoreKind::kRoot ? kRootTrust : kNoTrust)) {
+      stored.reset();
+      UndoAdd(db, context, undo);
       return false;
     }
     stored.reset();
@@ -302,8 +422,10 @@ class NssCertStore final : public CertStore {
     CertificatePtr check = FindInDatabase(db, context.encoded);
     const bool written = check && (kind_ == StoreKind::kMy ||
                                    HasCaTrust(check.get()) == (kind_ == StoreKind::kRoot));
+    check.reset();
     if (!written) {
       SetLastError(kErrorAccessDenied);
+      UndoAdd(db, context, undo);
       return false;
     }
     return true;
@@ -317,12 +439,16 @@ class NssCertStore final : public CertStore {
     const Bytes der = std::move(found->encoded);
     found.reset();
 
-    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kWrite);
-    if (!slot) {
+    std::optional<DatabaseChange> change = DatabaseChange::Begin(dir_, Access::kWrite);
+    if (!change) {
       return false;
     }
-    CertificatePtr stored = *slot ? FindInDatabase(slot->get(), der) : nullptr;
-    if (!stored || !IsInStore(kind_, stored.get())) {
+    return RetryLostRaces(dir_, Access::kWrite, [&] { return RemoveOnce(change->Slot(), der); });
+  }
+
+  bool RemoveOnce(PK11SlotInfo* db, const Bytes& der) {
+    CertificatePtr stored = db != nullptr ? FindInDatabase(db, der) : nullptr;
+    if (!stored || !IsRemovableFrom(kind_, stored.get())) {
       SetLastError(kCryptENotFound);
       return false;
     }
@@ -336,7 +462,7 @@ class NssCertStore final : public CertStore {
       return false;
     }
 
-    CertificatePtr check = FindInDatabase(slot->get(), der);
+    CertificatePtr check = FindInDatabase(db, der);
     if (check && IsInStore(kind_, check.get())) {
       SetLastError(kErrorAccessDenied);
       return false;
@@ -346,20 +472,26 @@ class NssCertStore final : public CertStore {
 
   std::vector<CertContextPtr> List(bool& listed) {
     std::vector<CertContextPtr> contexts;
-    std::optional<SlotPtr> slot = AcquireUserSlot(Access::kRead);
+    listed = RetryLostRaces(dir_, Access::kRead, [&] {
+      contexts.clear();
+      return ListOnce(contexts);
+    });
+    return contexts;
+  }
+
+  bool ListOnce(std::vector<CertContextPtr>& contexts) {
+    std::optional<SlotPtr> slot = AcquireSlot(dir_, Access::kRead);
     if (!slot) {
-      return contexts;
+      return false;
     }
-    listed = true;
     if (!*slot) {
-      return contexts;
+      return true;
     }
     PORT_SetError(0);
     CertListPtr list(PK11_ListCertsInSlot(slot->get()));
     if (!list) {
       SetLastError(NssErrorCode());
-      listed = false;
-      return contexts;
+      return false;
     }
     for (CERTCertListNode* node = CERT_LIST_HEAD(list.get()); !CERT_LIST_END(node, list.get());
          node = CERT_LIST_NEXT(node)) {
@@ -369,7 +501,7 @@ class NssCertStore final : public CertStore {
         }
       }
     }
-    return contexts;
+    return true;
   }
 
   static bool KeyExistsFor(const CertContext& context) {
@@ -394,6 +526,8 @@ class NssCertStore final : public CertStore {
   }
 
   StoreKind kind_;
+  // The folder of the database the store is a view of.
+  std::string dir_;
 };
 
 }  // namespace
@@ -406,10 +540,15 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
   }
   // A database that exists but cannot be opened makes the store unusable; one that does not
   // exist yet is an empty store.
-  if (!AcquireUserSlot(Access::kRead)) {
+  std::string dir = UserCertDatabaseDir();
+  if (!AcquireSlot(dir, Access::kRead)) {
     return nullptr;
   }
-  return std::make_unique<NssCertStore>(*kind);
+  return std::make_unique<NssCertStore>(*kind, std::move(dir));
+}
+
+std::u16string CertStoreLocation() {
+  return linux_utf8::ToUtf16(UserCertDatabaseDir()).value_or(u"");
 }
 
 bool CertComparePublicKeyInfo(std::span<const std::uint8_t> first,

@@ -117,6 +117,17 @@ bool OpenLocked(const std::string& dir, bool writable) {
   return true;
 }
 
+// Changing a database protected by a password needs the user logged in to it. Nothing asks for
+// a password yet, so such a database is refused before anything is changed; this is the one place
+// where a password, once there is a way to get it, is to be given to NSS.
+bool LogInForChange(PK11SlotInfo* slot) {
+  if (!PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr)) {
+    return true;
+  }
+  SetLastError(kErrorDatabasePasswordNeeded);
+  return false;
+}
+
 }  // namespace
 
 std::string UserCertDatabaseDir() {
@@ -149,9 +160,8 @@ std::uint32_t NssErrorCode() {
   return ErrorFromNss(code != 0 ? code : SEC_ERROR_LIBRARY_FAILURE);
 }
 
-std::optional<SlotPtr> AcquireUserSlot(Access access) {
+std::optional<SlotPtr> AcquireSlot(const std::string& dir, Access access) {
   std::lock_guard lock(g_mutex);
-  const std::string dir = UserCertDatabaseDir();
   if (dir.empty()) {
     if (access == Access::kCreate) {
       SetLastError(ErrorFromErrno(ENOENT));
@@ -164,10 +174,16 @@ std::optional<SlotPtr> AcquireUserSlot(Access access) {
   }
 
   const bool exists = PathExists(dir + "/cert9.db");
-  if (access != Access::kRead) {
-    if (!exists && access == Access::kWrite) {
-      return SlotPtr();
+  if (!exists && access != Access::kCreate) {
+    return SlotPtr();
+  }
+  if (exists) {
+    if (const std::uint32_t code = PrepareDatabaseFiles(dir, access); code != 0) {
+      SetLastError(code);
+      return std::nullopt;
     }
+  }
+  if (access != Access::kRead) {
     // A database with damaged pages opens and reads, but NSS may loop forever writing to it:
     // nothing is written unless the files are sound.
     if (const std::uint32_t code = CheckDatabaseIntegrity(dir); code != 0) {
@@ -188,13 +204,8 @@ std::optional<SlotPtr> AcquireUserSlot(Access access) {
         return std::nullopt;
       }
     }
-  } else if (g_database.context == nullptr) {
-    if (!exists) {
-      return SlotPtr();
-    }
-    if (!OpenLocked(dir, false)) {
-      return std::nullopt;
-    }
+  } else if (g_database.context == nullptr && !OpenLocked(dir, false)) {
+    return std::nullopt;
   }
 
   PORT_SetError(0);
@@ -203,15 +214,39 @@ std::optional<SlotPtr> AcquireUserSlot(Access access) {
     SetLastError(NssErrorCode());
     return std::nullopt;
   }
-  // A new database gets an empty password, as the desktop's other programs expect.
-  if (g_database.writable && PK11_NeedUserInit(slot.get())) {
-    PORT_SetError(0);
-    if (PK11_InitPin(slot.get(), nullptr, "") != SECSuccess) {
-      SetLastError(NssErrorCode());
+  if (g_database.writable) {
+    // A new database gets an empty password, as the desktop's other programs expect.
+    if (PK11_NeedUserInit(slot.get())) {
+      PORT_SetError(0);
+      if (PK11_InitPin(slot.get(), nullptr, "") != SECSuccess) {
+        SetLastError(NssErrorCode());
+        return std::nullopt;
+      }
+    }
+    if (access != Access::kRead && !LogInForChange(slot.get())) {
       return std::nullopt;
     }
   }
   return slot;
+}
+
+std::optional<DatabaseChange> DatabaseChange::Begin(const std::string& dir, Access access) {
+  // The lock file lives in the folder, which a first change makes.
+  if (access == Access::kCreate && !dir.empty() && !PathExists(dir)) {
+    if (const std::uint32_t code = MakeFolders(dir); code != 0) {
+      SetLastError(code);
+      return std::nullopt;
+    }
+  }
+  std::optional<ChangeLock> lock = ChangeLock::Acquire(dir, kChangeLockWait);
+  if (!lock) {
+    return std::nullopt;
+  }
+  std::optional<SlotPtr> slot = AcquireSlot(dir, access);
+  if (!slot) {
+    return std::nullopt;
+  }
+  return DatabaseChange(std::move(*lock), std::move(*slot));
 }
 
 }  // namespace nss

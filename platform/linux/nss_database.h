@@ -1,14 +1,18 @@
-// The user's NSS database as the store implementation uses it: owning handles for NSS objects and
-// access to the database's internal key slot, opened once per process.
+// An NSS database as the store implementation uses it: owning handles for NSS objects, access to
+// the database's internal key slot (one database open per process), and a change of it that
+// Corvane's other writers wait for.
 #pragma once
 
 #include <cert.h>
 #include <pk11pub.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/linux/change_lock.h"
 
 namespace platform::nss {
 
@@ -42,10 +46,44 @@ enum class Access {
   kCreate,
 };
 
-// The internal key slot of the user's database for that access. A null slot when the database
-// does not exist (and the access does not create it). None on failure, with the thread's last
-// error set: ERROR_FILE_CORRUPT for a damaged database, NSS's or the system's code otherwise.
-std::optional<SlotPtr> AcquireUserSlot(Access access);
+// How long an operation waits for another program that holds the database locked before it
+// fails with kErrorDatabaseInUse.
+inline constexpr std::chrono::milliseconds kOtherProgramWait{3000};
+// How long a change waits for Corvane's other writers of the same database. They hold the lock
+// for a fraction of a second each, so this is a queue of several of them.
+inline constexpr std::chrono::milliseconds kChangeLockWait{10000};
+
+// The internal key slot of the database in that folder for that access. A null slot when the
+// database does not exist (and the access does not create it). None on failure, with the thread's
+// last error set (see PrepareDatabaseFiles; ERROR_FILE_CORRUPT for a damaged database,
+// kErrorDatabasePasswordNeeded for a change of a database protected by a password, NSS's or the
+// system's code otherwise).
+std::optional<SlotPtr> AcquireSlot(const std::string& dir, Access access);
+
+// One change of the database in a folder: Corvane's other writers of that folder wait until it
+// ends, and the slot is open for writing.
+class DatabaseChange {
+ public:
+  // access is kWrite or kCreate. None with the thread's last error set.
+  static std::optional<DatabaseChange> Begin(const std::string& dir, Access access);
+
+  // Null when the database does not exist (kWrite only).
+  PK11SlotInfo* Slot() const { return slot_.get(); }
+
+ private:
+  DatabaseChange(ChangeLock lock, SlotPtr slot) : lock_(std::move(lock)), slot_(std::move(slot)) {}
+  ChangeLock lock_;
+  SlotPtr slot_;
+};
+
+// What keeps the database files in that folder (which hold a database) from being used for that
+// access, found without NSS: 0 when nothing does. Otherwise kErrorDatabaseIncomplete (a file is
+// missing), kErrorAccessDenied (a file cannot be read, or written for a change),
+// kErrorDatabaseFolderReadOnly (a change in a folder that cannot be written to),
+// kErrorDatabaseInUse (another program holds a lock longer than kOtherProgramWait),
+// kErrorDatabaseNeedsRecovery or ERROR_FILE_CORRUPT. A change that a program which stopped left
+// unfinished is rolled back on the way when the folder can be written to.
+std::uint32_t PrepareDatabaseFiles(const std::string& dir, Access access);
 
 // Checks one SQLite file of the database without writing to it (SQLite's quick check, which
 // finds damaged pages in time proportional to the file's size). 0 when the file is sound or does

@@ -38,6 +38,15 @@ constexpr CodeText kOwnCodeTexts[] = {
     {kCryptENotFound, u"Cannot find object or property."},
     {0x80093102, u"ASN1 unexpected end of data."},
     {0x8009310B, u"ASN1 bad tag value met."},
+    {kErrorDatabaseInUse, u"The certificate database is in use by another program."},
+    {kErrorDatabaseFolderReadOnly,
+     u"The folder of the certificate database is read-only, so the database cannot be changed."},
+    {kErrorDatabasePasswordNeeded,
+     u"The certificate database is protected by a password; a password is needed to change it."},
+    {kErrorDatabaseIncomplete, u"A file of the certificate database is missing."},
+    {kErrorDatabaseNeedsRecovery,
+     u"The certificate database was left in the middle of a change, and it cannot be put right "
+     u"because its folder cannot be written to."},
 };
 
 std::u16string WithLineEnd(std::u16string text) {

@@ -139,13 +139,13 @@ TEST_F(DamagedDatabase, ReadOnlyFolderReportsFailedChangesAsFailures) {
       kChildTimeout);
   ASSERT_TRUE(child.finished) << (child.timedOut ? "timed out" : "child died");
   const Outcome outcome = ParseOutcome(child.output);
-  // The install cannot write; the delete that NSS reports as done is found undone.
+  // Neither change is tried: both say the folder is read-only.
   EXPECT_EQ(outcome.installed, 0);
-  EXPECT_NE(outcome.installError, 0u);
+  EXPECT_EQ(outcome.installError, platform::kErrorDatabaseFolderReadOnly);
   EXPECT_EQ(outcome.installThreadError, outcome.installError);
   EXPECT_EQ(outcome.uninstalled, 0);
-  EXPECT_EQ(outcome.uninstallError, platform::kErrorAccessDenied);
-  EXPECT_EQ(outcome.uninstallThreadError, platform::kErrorAccessDenied);
+  EXPECT_EQ(outcome.uninstallError, platform::kErrorDatabaseFolderReadOnly);
+  EXPECT_EQ(outcome.uninstallThreadError, platform::kErrorDatabaseFolderReadOnly);
   EXPECT_EQ(outcome.present, 1);
   EXPECT_THAT(corvane_test::CertutilList(dir),
               ElementsAre(CertutilEntry{"Corvane Damage Root", "CT,C,C"}));

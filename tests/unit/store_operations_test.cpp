@@ -105,11 +105,36 @@ TEST_F(StoreOperations, UninstallOfAnAbsentCertificateFailsWithNotFound) {
   EXPECT_FALSE(api.Uninstall(RecordOf(root_), u"Root"));
   EXPECT_EQ(api.lastError, platform::kCryptENotFound);
   EXPECT_EQ(platform::GetLastError(), platform::kCryptENotFound);
-
-  api.lastError = 0;
-  EXPECT_FALSE(api.Uninstall(RecordOf(intermediate_), u"Root"));
-  EXPECT_EQ(api.lastError, platform::kCryptENotFound);
   EXPECT_THAT(Listed(), ElementsAre(CertutilEntry{"Corvane Test Intermediate", ",,"}));
+}
+
+// The copy that a kill between an install's import and its trust change leaves behind: it reads
+// as not installed, an install gives it its trust, an uninstall removes it whatever its trust.
+TEST_F(StoreOperations, CopyWithTheWrongTrustIsRepairedAndRemoved) {
+  TCryptoapi api;
+  ASSERT_TRUE(api.Install(RecordOf(intermediate_), u"CA"));
+  const std::string dir = home_.XdgDatabaseDir();
+  const std::string der = home_.Path() + "/root.der";
+  corvane_test::WriteFile(der, std::string(root_.der.begin(), root_.der.end()));
+  const auto leaveUntrustedCopy = [&] {
+    ASSERT_TRUE(corvane_test::Certutil(dir, {"-A", "-n", "Left Behind", "-t", ",,", "-i", der}));
+  };
+
+  leaveUntrustedCopy();
+  EXPECT_EQ(RecordOf(root_).IsInstalled(u"Root"), 0);
+  ASSERT_TRUE(api.Uninstall(RecordOf(root_), u"Root"));
+  EXPECT_THAT(Listed(), ElementsAre(CertutilEntry{"Corvane Test Intermediate", ",,"}));
+
+  leaveUntrustedCopy();
+  ASSERT_TRUE(api.Install(RecordOf(root_), u"Root"));
+  EXPECT_THAT(Listed(), UnorderedElementsAre(CertutilEntry{"Left Behind", "CT,C,C"},
+                                             CertutilEntry{"Corvane Test Intermediate", ",,"}));
+
+  // The other way round: an intermediate that another program trusted as an authority.
+  ASSERT_TRUE(corvane_test::Certutil(dir, {"-M", "-n", "Corvane Test Intermediate", "-t", "C,,"}));
+  EXPECT_EQ(RecordOf(intermediate_).IsInstalled(u"CA"), 0);
+  ASSERT_TRUE(api.Uninstall(RecordOf(intermediate_), u"CA"));
+  EXPECT_THAT(Listed(), ElementsAre(CertutilEntry{"Left Behind", "CT,C,C"}));
 }
 
 TEST_F(StoreOperations, SameSubjectWithAnotherKeyIsKeptApart) {

@@ -123,17 +123,23 @@ TEST_F(StoreViews, MyTakesOnlyCertificatesWithTheirKey) {
   EXPECT_TRUE(corvane_test::CertutilList(dir_).empty());
 }
 
-TEST_F(StoreViews, DeletingWhatIsNotInTheStoreFails) {
-  auto root = CertStore::OpenSystemStore(u"Root");
+// An uninstall takes a catalogue certificate out whatever its trust, but never the user's own.
+TEST_F(StoreViews, DeletingTakesOnlyWhatTheDatabaseHoldsAndNeverAnOwnCertificate) {
+  MakeOwnCertificate("u,u,u");
   auto ca = CertStore::OpenSystemStore(u"CA");
+  auto personal = CertStore::OpenSystemStore(u"MY");
   ASSERT_TRUE(ca->Add(ContextOf(intermediate_), AddDisposition::kReplaceExisting));
+  platform::CertContextPtr copy = ca->FindExisting(ContextOf(intermediate_));
+  ASSERT_TRUE(ca->Delete(ca->FindExisting(ContextOf(intermediate_))));
 
-  // A context of the "CA" copy handed to the "Root" store.
-  EXPECT_FALSE(root->Delete(ca->FindExisting(ContextOf(intermediate_))));
+  EXPECT_FALSE(ca->Delete(std::move(copy)));
   EXPECT_EQ(platform::GetLastError(), platform::kCryptENotFound);
-  EXPECT_FALSE(root->Delete(nullptr));
-  EXPECT_THAT(corvane_test::CertutilList(dir_),
-              ElementsAre(CertutilEntry{"Corvane View Intermediate", ",,"}));
+  EXPECT_FALSE(ca->Delete(nullptr));
+  std::vector<platform::CertContextPtr> own = personal->Enumerate();
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(ca->FindForRemoval(*own[0]), nullptr);
+  EXPECT_FALSE(ca->Delete(std::move(own[0])));
+  EXPECT_THAT(corvane_test::CertutilList(dir_), ElementsAre(CertutilEntry{kOwnNickname, "u,u,u"}));
 }
 
 TEST_F(StoreViews, BadBytesAreRefusedWithoutChangingTheDatabase) {
