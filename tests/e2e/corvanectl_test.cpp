@@ -3,17 +3,25 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "catalogue/cert_manager.h"
 #include "catalogue/embedded_certificates.h"
 #include "crypto/conversions.h"
+#include "tests/support/sqlite_test_files.h"
 #include "tests/support/store_test_home.h"
+#include "tests/support/store_test_pki.h"
 
 namespace fs = std::filesystem;
 
@@ -181,6 +189,90 @@ TEST_F(CorvanectlTest, FailuresAreOneLineEachAndUninstallingTwiceSucceeds) {
     EXPECT_NE(result.err.find("corvanectl: "), std::string::npos);
   }
   EXPECT_TRUE(DatabaseTrustByDer().empty());
+}
+
+TEST_F(CorvanectlTest, LockedOrIncompleteDatabaseFailsWithOneLineNamingTheFolder) {
+  ASSERT_EQ(Ctl({"install", "1028_0"}).exitCode, 0);
+  const std::string dir = home_.XdgDatabaseDir();
+  const std::string cannotRead = "corvanectl: cannot read the certificate database " + dir + ": ";
+  {
+    corvane_test::SqliteLockHolder holder(dir + "/cert9.db");
+    ASSERT_TRUE(holder.Holding());
+    const auto start = std::chrono::steady_clock::now();
+    const auto list = Ctl({"list", "--json"});
+    const auto install = Ctl({"install", "1028_1"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_EQ(list.out, "");
+    EXPECT_EQ(
+        list.err,
+        cannotRead + "The certificate database is in use by another program. (error 0x20010001)\n");
+    EXPECT_EQ(install.exitCode, 1);
+    EXPECT_THAT(install.err, testing::StartsWith("corvanectl: cannot install 1028_1 (C=CZ"));
+    EXPECT_THAT(install.err, testing::EndsWith(" into the certificate database " + dir +
+                                               ": The certificate database is in use by another "
+                                               "program. (error 0x20010001)\n"));
+    EXPECT_EQ(std::count(install.err.begin(), install.err.end(), '\n'), 1);
+  }
+  fs::rename(dir + "/key4.db", Home() / "key4.db");
+  const auto incomplete = Ctl({"list"});
+  EXPECT_EQ(incomplete.exitCode, 1);
+  EXPECT_EQ(incomplete.out, "");
+  EXPECT_EQ(incomplete.err,
+            cannotRead + "A file of the certificate database is missing. (error 0x20010004)\n");
+}
+
+// Twenty administrators' scripts at once on one database, half of them installing and half
+// uninstalling overlapping entries, beside a certificate of the user's own.
+TEST_F(CorvanectlTest, TwentyProcessesAtOnceAllSucceedAndLeaveTheDatabaseConsistent) {
+  ASSERT_EQ(Ctl({"install", "1028_3"}).exitCode, 0);
+  const std::string dir = home_.XdgDatabaseDir();
+  const corvane_test::TestCertificate unrelated =
+      corvane_test::MakeTestCertificate({.commonName = "Corvane Unrelated", .isCa = false});
+  const std::string unrelatedDer(unrelated.der.begin(), unrelated.der.end());
+  corvane_test::WriteFile(Home() / "unrelated.der", unrelatedDer);
+  ASSERT_TRUE(corvane_test::Certutil(
+      dir, {"-A", "-n", "Unrelated", "-t", "P,,", "-i", (Home() / "unrelated.der").string()}));
+
+  std::vector<std::future<corvane_test::ProcessResult>> runs;
+  for (int run = 0; run < 20; ++run) {
+    std::vector<std::string> args =
+        run % 2 == 0 ? std::vector<std::string>{"install", "1028_0", "1028_1", "16392_0", "16392_1"}
+                     : std::vector<std::string>{"uninstall", "1028_1", "1028_2", "16392_0"};
+    runs.push_back(std::async(std::launch::async, [args] { return Ctl(args); }));
+  }
+  for (auto& run : runs) {
+    const corvane_test::ProcessResult result = run.get();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::istringstream lines(result.err);
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_THAT(line, testing::StartsWith("corvanectl: note: ")) << line;
+    }
+  }
+
+  // Every certificate once, with its store's trust; the untouched ones as they were.
+  std::map<std::string, std::string> trustByDer = DatabaseTrustByDer();
+  EXPECT_EQ(corvane_test::CertutilList(dir).size(), trustByDer.size());
+  EXPECT_EQ(trustByDer[unrelatedDer], "P,,");
+  EXPECT_EQ(trustByDer[CatalogueDer(CERTS_ROOT_TEST[3])], "CT,C,C");
+  EXPECT_EQ(trustByDer[CatalogueDer(CERTS_ROOT_TEST[0])], "CT,C,C");
+  EXPECT_EQ(trustByDer[CatalogueDer(CERTS_INTERMEDIATE_TEST[1])], ",,");
+  EXPECT_FALSE(trustByDer.contains(CatalogueDer(CERTS_ROOT_TEST[2])));
+  for (const char16_t* pem : {CERTS_ROOT_TEST[1], CERTS_INTERMEDIATE_TEST[0]}) {
+    const auto found = trustByDer.find(CatalogueDer(pem));
+    if (found != trustByDer.end()) {
+      EXPECT_EQ(found->second, pem == CERTS_ROOT_TEST[1] ? "CT,C,C" : ",,");
+    }
+  }
+  EXPECT_EQ(corvane_test::IntegrityCheck(dir + "/cert9.db"), "ok");
+  EXPECT_EQ(corvane_test::IntegrityCheck(dir + "/key4.db"), "ok");
+
+  // And the list agrees with the witness.
+  const auto listed = Ctl({"list", "--json"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  const nlohmann::json list = nlohmann::json::parse(listed.out);
+  EXPECT_EQ(list[1].at("installed"), trustByDer.contains(CatalogueDer(CERTS_ROOT_TEST[1])));
+  EXPECT_EQ(list[4].at("installed"), trustByDer.contains(CatalogueDer(CERTS_INTERMEDIATE_TEST[0])));
 }
 
 }  // namespace

@@ -115,6 +115,25 @@ TEST_F(InstallCommand, ReadOnlyDatabaseReportsTheFailure) {
   EXPECT_EQ(ui_.boxes[0].text.substr(0, head.size()), head);
 }
 
+// A database that cannot be read is not an empty one: the page comes with one error box per load
+// that names the database and the reason, not one box per certificate.
+TEST_F(InstallCommand, UnreadableDatabaseShowsOneErrorBoxPerLoad) {
+  const std::string dir = platform::UserCertDatabaseDir();
+  std::filesystem::create_directories(dir);
+  ASSERT_TRUE(corvane_test::Certutil(dir, {"-N", "--empty-password"}));
+  std::filesystem::remove(dir + "/key4.db");
+  OpenFrame();
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].style, kErrorStyle);
+  EXPECT_EQ(ui_.boxes[0].text, u"Cannot read the certificate database " + ToWide(dir) + u"\n\n" +
+                                   ErrorCodeText(platform::kErrorDatabaseIncomplete));
+  EXPECT_EQ(Entry(kRootGroup, 0).installed, 0);
+
+  frame_->ReloadCatalogue();
+  EXPECT_EQ(ui_.boxes.size(), 2u);
+  EXPECT_EQ(TakeReloads(), 1u);
+}
+
 class UninstallCommand : public CommandsTest {
  protected:
   void SetUp() override {
