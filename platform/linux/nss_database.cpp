@@ -238,15 +238,19 @@ std::optional<DatabaseChange> DatabaseChange::Begin(const std::string& dir, Acce
       return std::nullopt;
     }
   }
-  std::optional<ChangeLock> lock = ChangeLock::Acquire(dir, kChangeLockWait);
-  if (!lock) {
-    return std::nullopt;
+  // Nothing to take turns over where there is no database and none is to be made.
+  std::optional<ChangeLock> lock;
+  if (access == Access::kCreate || PathExists(dir + "/cert9.db")) {
+    lock = ChangeLock::Acquire(dir, kChangeLockWait);
+    if (!lock) {
+      return std::nullopt;
+    }
   }
   std::optional<SlotPtr> slot = AcquireSlot(dir, access);
   if (!slot) {
     return std::nullopt;
   }
-  return DatabaseChange(std::move(*lock), std::move(*slot));
+  return DatabaseChange(std::move(lock), std::move(*slot));
 }
 
 }  // namespace nss

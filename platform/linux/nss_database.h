@@ -71,8 +71,9 @@ class DatabaseChange {
   PK11SlotInfo* Slot() const { return slot_.get(); }
 
  private:
-  DatabaseChange(ChangeLock lock, SlotPtr slot) : lock_(std::move(lock)), slot_(std::move(slot)) {}
-  ChangeLock lock_;
+  DatabaseChange(std::optional<ChangeLock> lock, SlotPtr slot)
+      : lock_(std::move(lock)), slot_(std::move(slot)) {}
+  std::optional<ChangeLock> lock_;
   SlotPtr slot_;
 };
 
