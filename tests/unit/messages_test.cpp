@@ -25,7 +25,7 @@ TEST(StringTable, HoldsTheTextsExactly) {
             u"Trusted root. Oberit certificates - Windows root certificate program member");
   // The error texts word their first words for the platform; the table keeps its own.
   EXPECT_EQ(LoadResourceString(strings::kWindowsError), u"Windows error");
-  for (const std::uint32_t missing : {0u, 1u, 57348u, 57664u, 57692u, 0xFFFFFFFFu}) {
+  for (const std::uint32_t missing : {0u, 1u, 57348u, 57664u, 57693u, 0xFFFFFFFFu}) {
     EXPECT_EQ(LoadResourceString(missing), u"") << missing;
   }
 }
