@@ -42,7 +42,8 @@ class CertStore {
 
   // The current user's store of that name: "Root", "CA" or "MY", in any letter case. Null with
   // the thread's last error set for any other name (nothing is created) or when the database
-  // exists but cannot be opened. A database that does not exist yet reads as empty.
+  // exists but cannot be opened or read (a missing file, a lock held by another program, no
+  // permission, damage). A database that does not exist yet reads as empty.
   static std::unique_ptr<CertStore> OpenSystemStore(const std::u16string& name);
 
   // The store's copy of exactly this certificate (same DER bytes), carrying the key-provider
@@ -59,14 +60,13 @@ class CertStore {
   // Puts the certificate into the store, creating the user's database when it does not exist
   // yet. Adding a certificate the store holds already makes no second copy; a copy with another
   // trust is given this store's. The add is whole or not at all: when a step fails, what it
-  // changed is put back. Adding to "MY"
-  // needs the certificate's private key in the database (else CRYPT_E_NOT_FOUND). False with the
-  // last error set when the change did not happen, including a damaged database
-  // (ERROR_FILE_CORRUPT) and one that cannot be written (ERROR_ACCESS_DENIED or the database's
-  // error). A lock held by another program longer than a few seconds fails with
-  // kErrorDatabaseInUse, a database protected by a password with kErrorDatabasePasswordNeeded,
-  // a folder that cannot be written to with kErrorDatabaseFolderReadOnly, all before anything is
-  // changed.
+  // changed is put back. Adding to "MY" needs the certificate's private key in the database
+  // (else CRYPT_E_NOT_FOUND). False with the last error set when the change did not happen,
+  // including a damaged database (ERROR_FILE_CORRUPT) and one that cannot be written
+  // (ERROR_ACCESS_DENIED or the database's error). A lock held by another program for longer
+  // than a few seconds (kErrorDatabaseInUse), a database protected by a password
+  // (kErrorDatabasePasswordNeeded) and a folder that cannot be written to
+  // (kErrorDatabaseFolderReadOnly) fail before anything is changed.
   virtual bool Add(const CertContext& context, AddDisposition disposition) = 0;
 
   // Takes a certificate found in this store (or by FindForRemoval) out of it and releases the

@@ -20,7 +20,8 @@ struct CodeText {
 };
 
 // The system texts of the codes the program raises itself, worded as the platform the program
-// was first written for words them, so that messages read the same everywhere.
+// was first written for words them, so that messages read the same everywhere; the conditions of
+// the certificate database that platform has no code for are worded as plainly.
 constexpr CodeText kOwnCodeTexts[] = {
     {kErrorFileNotFound, u"The system cannot find the file specified."},
     {3, u"The system cannot find the path specified."},
