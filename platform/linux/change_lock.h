@@ -10,10 +10,13 @@ namespace platform {
 
 class ChangeLock {
  public:
-  // The lock of the database in that folder, waiting at most that long for another of Corvane's
-  // writers to finish. Without a lock file that can be opened (a read-only folder) the change
-  // goes ahead unlocked: it cannot write anything there anyway, and says why. None when the wait
-  // ran out, with the thread's last error set to kErrorDatabaseInUse.
+  // The lock of the database in that folder, waiting at most that long for the writer that
+  // holds it; the wait runs afresh each time the lock changes hands, so a queue of writers that
+  // each hold it briefly is waited for (up to six times as long in all). The holder's process id
+  // and the moment it took the lock stand in the file, so that waiters see it change hands. Without
+  // a lock file that can be opened (a read-only folder) the change goes ahead unlocked: it cannot
+  // write anything there anyway, and says why. None when the wait ran out, with the thread's last
+  // error set to kErrorDatabaseInUse.
   static std::optional<ChangeLock> Acquire(const std::string& dir, std::chrono::milliseconds wait);
 
   ChangeLock(ChangeLock&& other) noexcept;

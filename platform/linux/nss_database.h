@@ -49,8 +49,8 @@ enum class Access {
 // How long an operation waits for another program that holds the database locked before it
 // fails with kErrorDatabaseInUse.
 inline constexpr std::chrono::milliseconds kOtherProgramWait{3000};
-// How long a change waits for Corvane's other writers of the same database. They hold the lock
-// for a fraction of a second each, so this is a queue of several of them.
+// How long a change waits for another of Corvane's writers that holds the same database's lock
+// (each of them holds it for a fraction of a second per change).
 inline constexpr std::chrono::milliseconds kChangeLockWait{10000};
 
 // The internal key slot of the database in that folder for that access. A null slot when the
