@@ -561,6 +561,7 @@ TEST_F(CommandsGui, StoresWindowSaysWhyADatabaseCannotBeRead) {
 
   std::vector<std::string> problems;
   std::vector<std::string> rows;
+  std::string cannotRead;
   ModalScript script;
   script
       .Then([] { return FindDialogNamed("certificate-stores"); },
@@ -583,9 +584,17 @@ TEST_F(CommandsGui, StoresWindowSaysWhyADatabaseCannotBeRead) {
             [](GtkWidget* window) {
               SaveScreenshot(window, "certificate_stores_unreadable");
               gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CLOSE);
-            });
+            })
+      // The page's reload after the stores window reports the database once.
+      .Then(MessageBox("Cannot read the certificate database "), [&](GtkWidget* box) {
+        cannotRead = MessageText(box);
+        gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+      });
   ClickLink("URL_SHOW_WINDOWS_STORE");
   ASSERT_TRUE(RunScript(script));
+  EXPECT_EQ(cannotRead.rfind("Cannot read the certificate database " + dir.string() + "\n\n", 0),
+            0u)
+      << cannotRead;
   ASSERT_EQ(problems.size(), 3u);
   EXPECT_EQ(problems[2].rfind("The store \u201CTrusted CA Certificate\u201D could not be read.\n"
                               "System error: 0x",
