@@ -22,6 +22,7 @@
 #include "catalogue/cert_manager.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "platform/cert_databases.h"
 #include "platform/cert_store.h"
 #include "platform/error_codes.h"
 #include "platform/file_system.h"
@@ -37,6 +38,7 @@ constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
     "Usage: corvanectl list [--json]\n"
+    "       corvanectl databases\n"
     "       corvanectl install ENTRY...\n"
     "       corvanectl uninstall ENTRY...\n"
     "       corvanectl export ENTRY FILE|-\n"
@@ -52,6 +54,9 @@ constexpr std::string_view kHelpText =
     "                (UTC), serial number and whether it is installed\n"
     "  list --json   the same as one JSON document: an array with one object per\n"
     "                certificate (installed and store are null for export-only groups)\n"
+    "  databases     the certificate databases that make up your stores, one a\n"
+    "                line: kind (shared, firefox, thunderbird), name and folder,\n"
+    "                separated by tabs\n"
     "  install       adds the certificates to their group's store (roots as trusted\n"
     "                roots, intermediate certificates without trust)\n"
     "  uninstall     removes the certificates from their group's store WITHOUT ASKING\n"
@@ -76,7 +81,9 @@ constexpr std::string_view kHelpText =
     "Exit status: 0 success; 1 a certificate could not be installed, removed or\n"
     "written, the certificate database could not be read, an ENTRY names no\n"
     "certificate or one of a group without a store, or the standard output could\n"
-    "not be written; 2 wrong usage.\n";
+    "not be written; 2 wrong usage. \"databases\" exits with 1 when a profile list\n"
+    "could not be read (named on standard error) after listing every database it\n"
+    "found.\n";
 
 struct EntryNumber {
   std::int32_t flags = 0;
@@ -229,7 +236,19 @@ int ListJson(const TCertManager& catalogue) {
   return kExitSuccess;
 }
 
-enum class Action { kHelp, kList, kInstall, kUninstall, kExport };
+int ListDatabases() {
+  const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
+  for (const platform::CertDatabase& database : set.databases) {
+    std::cout << platform::CertDatabaseKindWord(database.kind) << '\t'
+              << Narrow(database.displayName) << '\t' << Narrow(database.folder) << '\n';
+  }
+  for (const platform::CertDatabaseProblem& problem : set.problems) {
+    ReportProblem(Narrow(problem.file) + ": " + Narrow(problem.message));
+  }
+  return set.problems.empty() ? kExitSuccess : kExitFailure;
+}
+
+enum class Action { kHelp, kList, kDatabases, kInstall, kUninstall, kExport };
 
 // A command line read completely before anything is loaded or changed.
 struct Request {
@@ -260,6 +279,13 @@ std::variant<Request, UsageProblem> ParseArguments(std::span<char* const> args) 
         return UsageProblem{"list takes only --json, not '" + std::string(option) + "'"};
       }
       request.json = true;
+    }
+    return request;
+  }
+  if (command == "databases") {
+    request.action = Action::kDatabases;
+    if (!rest.empty()) {
+      return UsageProblem{"databases takes no arguments"};
     }
     return request;
   }
@@ -377,6 +403,10 @@ int Run(std::span<char* const> args) {
   if (request.action == Action::kHelp) {
     std::cout << kUsage << kHelpText;
     return kExitSuccess;
+  }
+
+  if (request.action == Action::kDatabases) {
+    return ListDatabases();
   }
 
   // Only the list shows installed states; the other commands must not wait for a store that

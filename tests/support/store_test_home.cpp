@@ -94,12 +94,13 @@ ScopedTestHome::ScopedTestHome() {
     return;
   }
   path_ = made;
-  for (const char* name : {"HOME", "XDG_DATA_HOME"}) {
+  for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
     const char* value = std::getenv(name);
     savedEnvironment_.emplace_back(name, value != nullptr ? value : "");
   }
   ::setenv("HOME", path_.c_str(), 1);
   ::setenv("XDG_DATA_HOME", (path_ + "/.local/share").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (path_ + "/.config").c_str(), 1);
 }
 
 ScopedTestHome::~ScopedTestHome() {

@@ -12,9 +12,10 @@
 
 namespace corvane_test {
 
-// A fresh folder under /tmp that HOME and XDG_DATA_HOME (HOME/.local/share) point at while the
-// object lives. The user's database is closed on entry and on exit, so the next store operation
-// opens the database of the environment then current. The folder is removed afterwards.
+// A fresh folder under /tmp that HOME, XDG_DATA_HOME (HOME/.local/share) and XDG_CONFIG_HOME
+// (HOME/.config) point at while the object lives. The user's database is closed on entry and on
+// exit, so the next store operation opens the database of the environment then current. The folder
+// is removed afterwards.
 class ScopedTestHome {
  public:
   ScopedTestHome();

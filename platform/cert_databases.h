@@ -1,0 +1,50 @@
+// The set of certificate databases that together make the current user's stores: every program
+// of the user trusts what its own database holds, so a certificate counts as installed only when
+// every database of the set holds it.
+//
+// On Linux the set is the shared NSS database (see user_cert_database.h) plus the database of
+// every Firefox and Thunderbird profile that has one. Nothing here creates a database: a profile
+// without its database is not part of the set.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class CertDatabaseKind {
+  kShared,       // the database the desktop's programs share
+  kFirefox,      // one browser profile's own database
+  kThunderbird,  // one mail profile's own database
+};
+
+struct CertDatabase {
+  CertDatabaseKind kind = CertDatabaseKind::kShared;
+  // The name to show, such as "Shared (Chromium, GNOME programs)" or "Firefox: default-release".
+  std::u16string displayName;
+  // The profile's own name (empty for the shared database).
+  std::u16string profileName;
+  // The absolute folder of the database, as the platform names it.
+  std::u16string folder;
+};
+
+// A profile list that could not be read; the profiles of every other list are still found.
+struct CertDatabaseProblem {
+  std::u16string file;
+  std::u16string message;
+};
+
+struct CertDatabaseSet {
+  // The shared database first (also when it does not exist yet: the first install makes it),
+  // then the profiles in the order they were found. A folder reached twice is listed once.
+  std::vector<CertDatabase> databases;
+  std::vector<CertDatabaseProblem> problems;
+};
+
+// The set as the current environment (home and configuration folders) names it now.
+CertDatabaseSet FindUserCertDatabases();
+
+// "shared", "firefox" or "thunderbird": the kind as a word for scripts.
+const char* CertDatabaseKindWord(CertDatabaseKind kind);
+
+}  // namespace platform
