@@ -1,7 +1,8 @@
 // The graphical services the program's logic asks of the platform: message boxes, the save
-// dialog, the certificate viewer and the certificate stores window. The program installs one
-// implementation at start-up (GTK on Linux); tests install fakes. Without one, every request
-// fails quietly: a message box answers IDCANCEL and nothing is shown.
+// dialog, the certificate viewer, the certificate stores window and the password of a certificate
+// database. The program installs one implementation at start-up (GTK on Linux); tests install
+// fakes. Without one, every request fails quietly: a message box answers IDCANCEL and nothing is
+// shown.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "platform/cert_context.h"
+#include "platform/secret_text.h"
 
 namespace platform {
 
@@ -39,6 +41,11 @@ class UiServices {
   virtual bool ViewCertificate(const CertContext& context) = 0;
   // The modal window over the user's certificate stores. False when it could not be shown.
   virtual bool ShowCertificateStores() = 0;
+  // A modal dialog asking for the password of the named certificate database, hiding what is
+  // typed. attempt counts from 1; later attempts follow a wrong password. None when the user
+  // cancelled.
+  virtual std::optional<SecretText> AskDatabasePassword(const std::u16string& databaseName,
+                                                        int attempt) = 0;
 };
 
 // The installed implementation, or null.

@@ -61,6 +61,23 @@ class FakeUi : public platform::UiServices {
     }
     return storesWork;
   }
+  // Answers in turn from passwordAnswers (none = Cancel), recording each request.
+  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string& databaseName,
+                                                          int attempt) override {
+    passwordRequests.push_back({databaseName, attempt});
+    if (passwordAnswers.empty()) {
+      return std::nullopt;
+    }
+    std::optional<std::string> answer = passwordAnswers.front();
+    passwordAnswers.pop_front();
+    if (!answer) {
+      return std::nullopt;
+    }
+    return platform::SecretText(*answer);
+  }
+
+  std::vector<std::pair<std::u16string, int>> passwordRequests;
+  std::deque<std::optional<std::string>> passwordAnswers;
 
   std::vector<Box> boxes;
   std::deque<int> answers;  // for the next boxes, in turn

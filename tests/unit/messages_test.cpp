@@ -153,6 +153,9 @@ class RecordingUi : public platform::UiServices {
   std::optional<std::u16string> AskSaveFileName(const std::u16string&) override { return {}; }
   bool ViewCertificate(const platform::CertContext&) override { return false; }
   bool ShowCertificateStores() override { return false; }
+  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string&, int) override {
+    return std::nullopt;
+  }
 
   std::vector<Box> boxes;
   int answer = platform::kIdYes;

@@ -1,4 +1,4 @@
-// The GTK dialogs behind three of the graphical platform services: the save dialog, the
+// The GTK dialogs behind four of the graphical platform services: the save dialog, the
 // certificate viewer and the window over the user's certificate stores. GtkUiServices forwards to
 // these; each runs modally over the parent (which may be null).
 #pragma once
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/cert_context.h"
+#include "platform/secret_text.h"
 
 // A save dialog proposing the name, offering "*.cer" and all files, asking before it overwrites.
 // The chosen absolute path, or none when the user cancelled. The current directory is unchanged.
@@ -21,3 +22,9 @@ bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& contex
 // The modal window over the user's certificate database, one tab per store, with View and Remove.
 // False when it could not be shown.
 bool RunCertificateStoresWindow(GtkWindow* parent);
+
+// Asks for the password of the named certificate database, hiding what is typed. attempt counts
+// from 1; a later one says that the password was not correct. None when the user cancelled.
+std::optional<platform::SecretText> RunPasswordDialog(GtkWindow* parent,
+                                                      const std::u16string& databaseName,
+                                                      int attempt);

@@ -117,4 +117,9 @@ bool GtkUiServices::ShowCertificateStores() {
   return RunCertificateStoresWindow(Parent());
 }
 
+std::optional<SecretText> GtkUiServices::AskDatabasePassword(const std::u16string& databaseName,
+                                                             int attempt) {
+  return RunPasswordDialog(Parent(), databaseName, attempt);
+}
+
 }  // namespace platform

@@ -23,6 +23,8 @@ class GtkUiServices final : public UiServices {
   std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override;
   bool ViewCertificate(const CertContext& context) override;
   bool ShowCertificateStores() override;
+  std::optional<SecretText> AskDatabasePassword(const std::u16string& databaseName,
+                                                int attempt) override;
 
  private:
   GtkWindow* Parent() const;

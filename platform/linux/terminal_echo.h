@@ -1,0 +1,17 @@
+// The terminal reading behind ReadPasswordFromTerminal, on any pair of descriptors.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "platform/secret_text.h"
+
+namespace platform::linux_terminal {
+
+// Writes the prompt to promptFd, switches the echo of the terminal at terminalFd off, reads one
+// line and puts the terminal back as it was (also when a signal ends the process meanwhile). None
+// when terminalFd is no terminal or the input ends before a line.
+std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
+                                              std::string_view prompt);
+
+}  // namespace platform::linux_terminal
