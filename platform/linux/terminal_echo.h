@@ -8,7 +8,7 @@
 
 namespace platform::linux_terminal {
 
-// Writes the prompt to promptFd, switches the echo of the terminal at terminalFd off, reads one
+// Switches the echo of the terminal at terminalFd off, writes the prompt to promptFd, reads one
 // line and puts the terminal back as it was (also when a signal ends the process meanwhile). None
 // when terminalFd is no terminal or the input ends before a line.
 std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,

@@ -96,8 +96,6 @@ std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
   if (::isatty(terminalFd) == 0 || ::tcgetattr(terminalFd, &settings) != 0) {
     return std::nullopt;
   }
-  WriteAll(promptFd, prompt);
-
   g_savedSettings = settings;
   g_restoreFd = terminalFd;
   struct sigaction restore {};
@@ -110,6 +108,9 @@ std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
   struct termios silent = settings;
   silent.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
   ::tcsetattr(terminalFd, TCSAFLUSH, &silent);
+  // Only once the echo is off, so that an answer typed right after the prompt is neither shown nor
+  // dropped.
+  WriteAll(promptFd, prompt);
 
   std::optional<SecretText> line = ReadLine(terminalFd);
 
