@@ -5,7 +5,11 @@ namespace {
 UiServices* g_ui = nullptr;
 }  // namespace
 
-UiServices* CurrentUi() { return g_ui; }
-void SetUi(UiServices* ui) { g_ui = ui; }
+UiServices* CurrentUi() {
+  return g_ui;
+}
+void SetUi(UiServices* ui) {
+  g_ui = ui;
+}
 
 }  // namespace platform
