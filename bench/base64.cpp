@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/fastest_run_reporter.h"
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 
 namespace {
 

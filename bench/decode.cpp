@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "bench/fastest_run_reporter.h"
-#include "catalogue/base64.h"
 #include "catalogue/embedded_certificates.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 

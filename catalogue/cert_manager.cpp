@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
-#include "catalogue/base64.h"
 #include "catalogue/embedded_certificates.h"
 #include "catalogue/installed_state.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "platform/cert_context.h"

@@ -1,4 +1,4 @@
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 
 #include <array>
 #include <bit>

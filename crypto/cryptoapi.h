@@ -16,7 +16,8 @@ class TCryptoapi {
   TCryptoapi() = default;
   virtual ~TCryptoapi() = default;
 
-  // Decoding (crypto/). DecodeCertificate returns 1 when the record was filled, 0 when it stopped.
+  // Decoding (cryptoapi_decode.cpp). DecodeCertificate returns 1 when the record was filled, 0
+  // when it stopped.
   static int DecodeCertificate(const platform::CertContext& context, TCertDetails& record);
   // Appends one element per attribute of the name, in encoded order; attributes without an OID
   // or whose value has no text form are left out.
@@ -30,7 +31,8 @@ class TCryptoapi {
   static void ReadPrivateExtension(const platform::CertContext& context,
                                    std::u16string& privateExtText);
 
-  // Store operations (catalogue/). On false, lastError and the thread's last error hold the code.
+  // Store operations (store_operations.cpp). On false, lastError and the thread's last error
+  // hold the code.
   bool Install(const TCertDetails& record, const std::u16string& storeName);
   bool AddToStore(const platform::CertContext& context, const std::u16string& storeName);
   bool Uninstall(const TCertDetails& record, const std::u16string& storeName);

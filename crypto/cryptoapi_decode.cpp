@@ -2,7 +2,7 @@
 // field. Only the Base64 step stops the decoding; a field that cannot be read stays as it was.
 #include <limits>
 
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "crypto/extension_readers.h"

@@ -56,7 +56,8 @@ void ReadQcStatements(const platform::CertInfo& info, std::uint32_t& hasQcStatem
 }
 
 std::u16string NameValueText(const platform::NameValue& value) {
-  if (value.valueType == kCertRdnBmpString || value.valueType == kCertRdnUtf8String) {
+  if (value.valueType == platform::kCertRdnBmpString ||
+      value.valueType == platform::kCertRdnUtf8String) {
     std::u16string text;
     text.reserve(value.value.size() / 2);
     for (std::size_t offset = 0; offset + 1 < value.value.size(); offset += 2) {
@@ -80,7 +81,7 @@ void TCryptoapi::ReadAltNames(const platform::CertInfo& info, std::vector<TRDNAt
     return;
   }
   for (const platform::AltNameEntry& entry : *entries) {
-    TRDNAttr element(DecimalText(entry.kind), std::u16string(), kCertRdnIa5String);
+    TRDNAttr element(DecimalText(entry.kind), std::u16string(), platform::kCertRdnIa5String);
     switch (entry.kind) {
       case platform::kAltNameRfc822Name:
       case platform::kAltNameDnsName:

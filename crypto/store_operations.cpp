@@ -1,12 +1,12 @@
-// The catalogue's operations on the current user's certificate stores: rebuilding a certificate
-// context from a record, the installed state, adding and deleting.
+// The operations of a record and of TCryptoapi on the current user's certificate stores:
+// rebuilding a certificate context from a record, the installed state, adding and deleting.
 //
 // Each operation opens its store and rebuilds its context itself and releases both before it
 // returns. A failing add or delete leaves its error code in lastError and, after the store is
 // closed, as the thread's last error.
 #include <string>
 
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 #include "crypto/cert_details.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"

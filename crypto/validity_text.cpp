@@ -1,4 +1,4 @@
-#include "page/validity_text.h"
+#include "crypto/validity_text.h"
 
 #include "platform/local_time.h"
 

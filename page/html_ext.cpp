@@ -9,7 +9,7 @@ std::u16string UpToFirstNul(const std::u16string& text) {
 
 }  // namespace
 
-bool THtmlExt::SetElementHtml(HtmlDocument* document, const std::u16string& elementId,
+bool THtmlExt::SetElementHtml(platform::HtmlDocument* document, const std::u16string& elementId,
                               const std::u16string& markup) const {
   if (document == nullptr) {
     return false;
@@ -17,11 +17,13 @@ bool THtmlExt::SetElementHtml(HtmlDocument* document, const std::u16string& elem
   return document->SetInnerHtml(UpToFirstNul(elementId), UpToFirstNul(markup));
 }
 
-bool THtmlExt::SetTemplateRootHtml(HtmlDocument* document, const std::u16string& markup) const {
+bool THtmlExt::SetTemplateRootHtml(platform::HtmlDocument* document,
+                                   const std::u16string& markup) const {
   return SetElementHtml(document, kTemplateRootId, markup);
 }
 
-bool THtmlExt::GetLinksBlockClass(HtmlDocument* document, std::u16string& classText) const {
+bool THtmlExt::GetLinksBlockClass(platform::HtmlDocument* document,
+                                  std::u16string& classText) const {
   if (document == nullptr) {
     return false;
   }
@@ -33,14 +35,15 @@ bool THtmlExt::GetLinksBlockClass(HtmlDocument* document, std::u16string& classT
   return true;
 }
 
-bool THtmlExt::SetLinksBlockClass(HtmlDocument* document, const std::u16string& classText) const {
+bool THtmlExt::SetLinksBlockClass(platform::HtmlDocument* document,
+                                  const std::u16string& classText) const {
   if (document == nullptr) {
     return false;
   }
   return document->SetClassName(kLinksBlockId, UpToFirstNul(classText));
 }
 
-bool THtmlExt::HideLinksBlock(HtmlDocument* document) const {
+bool THtmlExt::HideLinksBlock(platform::HtmlDocument* document) const {
   std::u16string classText;
   if (!GetLinksBlockClass(document, classText)) {
     return false;

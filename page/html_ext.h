@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "page/html_document.h"
+#include "platform/html_document.h"
 
 inline constexpr char16_t kTemplateRootId[] = u"TEMPLATE_ROOT_TABLE_ID";
 inline constexpr char16_t kLinksBlockId[] = u"LINKS_B";
@@ -21,16 +21,16 @@ class THtmlExt {
   // as they would as zero-terminated platform strings.
 
   // True when the element exists and its inner HTML was replaced by the markup.
-  bool SetElementHtml(HtmlDocument* document, const std::u16string& elementId,
+  bool SetElementHtml(platform::HtmlDocument* document, const std::u16string& elementId,
                       const std::u16string& markup) const;
   // SetElementHtml on the container of the certificate tables.
-  bool SetTemplateRootHtml(HtmlDocument* document, const std::u16string& markup) const;
+  bool SetTemplateRootHtml(platform::HtmlDocument* document, const std::u16string& markup) const;
   // True when the useful-links block exists and its class was read into classText (empty when
   // it has none); on failure classText is left as it was.
-  bool GetLinksBlockClass(HtmlDocument* document, std::u16string& classText) const;
+  bool GetLinksBlockClass(platform::HtmlDocument* document, std::u16string& classText) const;
   // True when the useful-links block exists and its class was written.
-  bool SetLinksBlockClass(HtmlDocument* document, const std::u16string& classText) const;
+  bool SetLinksBlockClass(platform::HtmlDocument* document, const std::u16string& classText) const;
   // Appends " hidden_item" to the block's class unless the class already contains that text
   // anywhere (then true, nothing written).
-  bool HideLinksBlock(HtmlDocument* document) const;
+  bool HideLinksBlock(platform::HtmlDocument* document) const;
 };

@@ -1,9 +1,9 @@
 #include "page/population.h"
 
-#include "app/messages.h"
 #include "corvane_version.h"
 #include "page/html_ext.h"
 #include "page/markup.h"
+#include "platform/module_path.h"
 #include "platform/platform_texts.h"
 #include "res/string_table.h"
 
@@ -33,7 +33,7 @@ std::u16string AsciiToUtf16(std::string_view text) {
 
 }  // namespace
 
-bool PopulateIfMainPage(HtmlDocument* document, const std::u16string& locationUrl,
+bool PopulateIfMainPage(platform::HtmlDocument* document, const std::u16string& locationUrl,
                         const TCertManager* manager) {
   const std::size_t lastSlash = locationUrl.rfind(u'/');
   if (lastSlash == std::u16string::npos) {
@@ -45,7 +45,7 @@ bool PopulateIfMainPage(HtmlDocument* document, const std::u16string& locationUr
   return PopulatePage(document, manager);
 }
 
-bool PopulatePage(HtmlDocument* document, const TCertManager* manager) {
+bool PopulatePage(platform::HtmlDocument* document, const TCertManager* manager) {
   if (document == nullptr || manager == nullptr) {
     return false;
   }
@@ -56,7 +56,7 @@ bool PopulatePage(HtmlDocument* document, const TCertManager* manager) {
                       LoadResourceString(strings::kCertificateManager) + u" - " +
                           LoadResourceString(strings::kTestEnvironment));
   page.SetElementHtml(document, u"APP_NAME_ID", LoadResourceString(strings::kAppName));
-  page.SetElementHtml(document, u"APP_VERSION_ID", ReadProductVersion(GetModulePath()));
+  page.SetElementHtml(document, u"APP_VERSION_ID", ReadProductVersion(platform::ModulePath()));
   // The template words the stores link for the platform the program was first written for.
   if (const auto linkText = platform::PlatformWording(platform::PlatformText::kStoresLink)) {
     page.SetElementHtml(document, u"STORES_LINK_ID", *linkText);

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "catalogue/cert_manager.h"
-#include "page/html_document.h"
+#include "platform/html_document.h"
 
 // Runs PopulatePage when the location's text from its last "/" on equals "/main.html" ignoring
 // case; false for any other location (and for one without "/").
-bool PopulateIfMainPage(HtmlDocument* document, const std::u16string& locationUrl,
+bool PopulateIfMainPage(platform::HtmlDocument* document, const std::u16string& locationUrl,
                         const TCertManager* manager);
 
 // Shows the page, which the template keeps hidden until population has filled it, so that its
@@ -19,7 +19,7 @@ void RevealPage(HtmlDocument* document);
 
 // Writes the page's texts and tables. False, writing nothing, when there is no document or no
 // catalogue (no main frame); true otherwise, whatever the single writes report.
-bool PopulatePage(HtmlDocument* document, const TCertManager* manager);
+bool PopulatePage(platform::HtmlDocument* document, const TCertManager* manager);
 
 // The product version of the executable at that path. On Linux the version is compiled into the
 // program (CORVANE_PRODUCT_VERSION), so any non-empty path yields it; an empty path yields the

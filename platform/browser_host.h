@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-class HtmlDocument;
+#include "platform/html_document.h"
 
 namespace platform {
 

@@ -24,6 +24,22 @@
 
 namespace platform {
 
+// CERT_RDN_* value types.
+inline constexpr std::uint32_t kCertRdnAnyType = 0;
+inline constexpr std::uint32_t kCertRdnEncodedBlob = 1;
+inline constexpr std::uint32_t kCertRdnOctetString = 2;
+inline constexpr std::uint32_t kCertRdnNumericString = 3;
+inline constexpr std::uint32_t kCertRdnPrintableString = 4;
+inline constexpr std::uint32_t kCertRdnTeletexString = 5;
+inline constexpr std::uint32_t kCertRdnVideotexString = 6;
+inline constexpr std::uint32_t kCertRdnIa5String = 7;
+inline constexpr std::uint32_t kCertRdnGraphicString = 8;
+inline constexpr std::uint32_t kCertRdnVisibleString = 9;
+inline constexpr std::uint32_t kCertRdnGeneralString = 10;
+inline constexpr std::uint32_t kCertRdnUniversalString = 11;
+inline constexpr std::uint32_t kCertRdnBmpString = 12;
+inline constexpr std::uint32_t kCertRdnUtf8String = 13;
+
 // ---- Names --------------------------------------------------------------------------------------
 
 // One attribute of a relative distinguished name.

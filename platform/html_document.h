@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace platform {
+
 class HtmlDocument {
  public:
   virtual ~HtmlDocument() = default;
@@ -23,3 +25,5 @@ class HtmlDocument {
   // Scrolls the page down to top (as far as it goes). False when the engine reported a failure.
   virtual bool SetScrollTop(double top) = 0;
 };
+
+}  // namespace platform

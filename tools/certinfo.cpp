@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/base64.h"
 #include "catalogue/cert_groups.h"
 #include "catalogue/embedded_certificates.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "platform/error_codes.h"

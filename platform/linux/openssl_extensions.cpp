@@ -1,6 +1,5 @@
 // Extensions and usages on OpenSSL: finding an extension, the key identifier, alternative-name,
 // single-value, key usage and enhanced key usage decoders.
-#include "crypto/cert_details.h"
 #include "platform/cert_decoding.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"

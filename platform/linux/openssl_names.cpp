@@ -4,7 +4,6 @@
 #include <array>
 #include <string_view>
 
-#include "crypto/cert_details.h"
 #include "platform/cert_decoding.h"
 #include "platform/linux/openssl_der_reader.h"
 #include "platform/linux/openssl_support.h"

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "crypto/cert_details.h"
-
 namespace platform::openssl {
 namespace {
 

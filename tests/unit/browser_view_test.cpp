@@ -136,7 +136,7 @@ TEST(BrowserViewWithoutWindowTest, DoesNothingBeforeCreate) {
 }
 
 // A document with the elements population writes, recording the texts.
-class RecordingDocument : public HtmlDocument {
+class RecordingDocument : public platform::HtmlDocument {
  public:
   bool SetInnerHtml(const std::u16string& id, const std::u16string& html) override {
     written[id] = html;

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "catalogue/base64.h"
 #include "catalogue/embedded_certificates.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 

@@ -192,15 +192,15 @@ TEST(DecodeName, DeliversAttributesInEncodedOrderAndDecodedShape) {
   ASSERT_EQ(decoded->rdns[1].size(), 2u);
   const platform::NameAttribute& country = decoded->rdns[0][0];
   EXPECT_EQ(country.oid, "2.5.4.6");
-  EXPECT_EQ(country.valueType, kCertRdnPrintableString);
+  EXPECT_EQ(country.valueType, platform::kCertRdnPrintableString);
   EXPECT_EQ(country.value, Text("CZ"));
-  EXPECT_EQ(decoded->rdns[1][0].valueType, kCertRdnBmpString);
+  EXPECT_EQ(decoded->rdns[1][0].valueType, platform::kCertRdnBmpString);
   EXPECT_EQ(decoded->rdns[1][0].value, Utf16Le(u"A"));
-  EXPECT_EQ(decoded->rdns[1][1].valueType, kCertRdnUtf8String);
+  EXPECT_EQ(decoded->rdns[1][1].valueType, platform::kCertRdnUtf8String);
   EXPECT_EQ(decoded->rdns[1][1].value, Utf16Le(u"č"));
-  EXPECT_EQ(decoded->rdns[2][0].valueType, kCertRdnUniversalString);
+  EXPECT_EQ(decoded->rdns[2][0].valueType, platform::kCertRdnUniversalString);
   EXPECT_EQ(decoded->rdns[2][0].value, (Bytes{0x00, 0xF6, 0x01, 0x00}));
-  EXPECT_EQ(decoded->rdns[3][0].valueType, kCertRdnEncodedBlob);
+  EXPECT_EQ(decoded->rdns[3][0].valueType, platform::kCertRdnEncodedBlob);
   EXPECT_EQ(decoded->rdns[3][0].value, (Bytes{0x30, 0x03, 0x02, 0x01, 0x07}));
   EXPECT_EQ(DnOf(name), u"C=CZ, CN=A + O=č, OU=\U0001F600, Description=#3003020107");
   EXPECT_FALSE(platform::DecodeName(Text("\x30\x03\x31\x01")));
@@ -208,28 +208,30 @@ TEST(DecodeName, DeliversAttributesInEncodedOrderAndDecodedShape) {
 
 TEST(RdnValueText, ConvertsEveryStringTypeAndRefusesWhatHasNoText) {
   using platform::CertRdnValueToStr;
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnPrintableString, Text("Praha")), u"Praha");
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnTeletexString, Text("\xE9")), u"\u00E9");  // Latin-1
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnIa5String, Bytes{}), u"");
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnUtf8String, Utf16Le(u"Č\U0001F600")), u"Č\U0001F600");
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0xF6, 0x01, 0x00}),
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnPrintableString, Text("Praha")), u"Praha");
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnTeletexString, Text("\xE9")),
+            u"\u00E9");  // Latin-1
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnIa5String, Bytes{}), u"");
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnUtf8String, Utf16Le(u"Č\U0001F600")),
+            u"Č\U0001F600");
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnUniversalString, Bytes{0x00, 0xF6, 0x01, 0x00}),
             u"\U0001F600");
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnEncodedBlob, Bytes{0x02, 0x01, 0xAB}), u"#0201AB");
-  EXPECT_EQ(CertRdnValueToStr(kCertRdnOctetString, Bytes{0x0F}), u"#0F");
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnEncodedBlob, Bytes{0x02, 0x01, 0xAB}), u"#0201AB");
+  EXPECT_EQ(CertRdnValueToStr(platform::kCertRdnOctetString, Bytes{0x0F}), u"#0F");
 
-  EXPECT_FALSE(CertRdnValueToStr(kCertRdnBmpString, Bytes{0x41}));  // odd byte count
-  EXPECT_FALSE(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0xD8, 0x00, 0x00}));
-  EXPECT_FALSE(CertRdnValueToStr(kCertRdnUniversalString, Bytes{0x00, 0x00, 0x11, 0x00}));
-  EXPECT_FALSE(CertRdnValueToStr(kCertRdnAnyType, Text("x")));
+  EXPECT_FALSE(CertRdnValueToStr(platform::kCertRdnBmpString, Bytes{0x41}));  // odd byte count
+  EXPECT_FALSE(CertRdnValueToStr(platform::kCertRdnUniversalString, Bytes{0x00, 0xD8, 0x00, 0x00}));
+  EXPECT_FALSE(CertRdnValueToStr(platform::kCertRdnUniversalString, Bytes{0x00, 0x00, 0x11, 0x00}));
+  EXPECT_FALSE(CertRdnValueToStr(platform::kCertRdnAnyType, Text("x")));
 }
 
 TEST(RdnValueText, IsCutAt1023UnitsWithoutSplittingAPair) {
-  const auto longText = platform::CertRdnValueToStr(kCertRdnIa5String, Bytes(2000, 'a'));
+  const auto longText = platform::CertRdnValueToStr(platform::kCertRdnIa5String, Bytes(2000, 'a'));
   ASSERT_TRUE(longText);
   EXPECT_EQ(longText->size(), platform::kMaxRdnValueChars);
   std::u16string pairAtEnd(1022, u'a');
   pairAtEnd += u"\U0001F600";
-  const auto cut = platform::CertRdnValueToStr(kCertRdnBmpString, Utf16Le(pairAtEnd));
+  const auto cut = platform::CertRdnValueToStr(platform::kCertRdnBmpString, Utf16Le(pairAtEnd));
   ASSERT_TRUE(cut);
   EXPECT_EQ(*cut, std::u16string(1022, u'a'));
 }
@@ -292,19 +294,19 @@ TEST(SimpleDisplayName, FallsBackFromCommonNameInTheDesignedOrder) {
 TEST(DecodeNameValue, DeliversStringsAsTheyTravelAndOtherValuesAsBlobs) {
   const auto utf8 = platform::DecodeNameValue(Tlv(0x0C, Text("\xC5\xBE")));  // ž
   ASSERT_TRUE(utf8);
-  EXPECT_EQ(utf8->valueType, kCertRdnUtf8String);
+  EXPECT_EQ(utf8->valueType, platform::kCertRdnUtf8String);
   EXPECT_EQ(utf8->value, Utf16Le(u"ž"));
   const auto badUtf8 = platform::DecodeNameValue(Tlv(0x0C, Text("a\xFF")));
   ASSERT_TRUE(badUtf8);
   EXPECT_EQ(badUtf8->value, Utf16Le(u"a\uFFFD"));
   const auto visible = platform::DecodeNameValue(Tlv(0x1A, Text("v")));
   ASSERT_TRUE(visible);
-  EXPECT_EQ(visible->valueType, kCertRdnVisibleString);
+  EXPECT_EQ(visible->valueType, platform::kCertRdnVisibleString);
   EXPECT_EQ(visible->value, Text("v"));
   const Bytes integer{0x02, 0x01, 0x07};
   const auto blob = platform::DecodeNameValue(integer);
   ASSERT_TRUE(blob);
-  EXPECT_EQ(blob->valueType, kCertRdnEncodedBlob);
+  EXPECT_EQ(blob->valueType, platform::kCertRdnEncodedBlob);
   EXPECT_EQ(blob->value, integer);
   EXPECT_FALSE(platform::DecodeNameValue(Bytes{0x0C, 0x05, 'a'}));
 }

@@ -77,10 +77,10 @@ TEST(DecodeCertificate, FillsTheRecordOfAPlainCertificate) {
   EXPECT_EQ(record.publicKeyBits, 256u);
   ASSERT_EQ(record.thumbprint.size(), 49u);
   EXPECT_EQ(record.thumbprint[4], u' ');
-  ExpectAttrs(record.subjectAttrs, {{u"2.5.4.6", kCertRdnPrintableString, u"CZ", 0},
-                                    {u"2.5.4.10", kCertRdnUtf8String, u"Oberit, a.s.", 0},
-                                    {u"2.5.4.3", kCertRdnUtf8String, u"Leaf", 0}});
-  ExpectAttrs(record.issuerAttrs, {{u"2.5.4.3", kCertRdnUtf8String, u"Test", 0}});
+  ExpectAttrs(record.subjectAttrs, {{u"2.5.4.6", platform::kCertRdnPrintableString, u"CZ", 0},
+                                    {u"2.5.4.10", platform::kCertRdnUtf8String, u"Oberit, a.s.", 0},
+                                    {u"2.5.4.3", platform::kCertRdnUtf8String, u"Leaf", 0}});
+  ExpectAttrs(record.issuerAttrs, {{u"2.5.4.3", platform::kCertRdnUtf8String, u"Test", 0}});
 
   // Nothing of the optional extensions and properties.
   EXPECT_TRUE(record.authorityKeyId.empty());
@@ -162,16 +162,19 @@ TEST(DecodeCertificate, KeepsGoingPastFieldsThatCannotBeRead) {
 TEST(ReadNameAttrs, LeavesOutValuesWithoutTextOrOidAndKeepsTheOrder) {
   platform::NameInfo name;
   name.rdns = {
-      {{"2.5.4.3", kCertRdnPrintableString, Text("First")},
-       {"2.5.4.11", kCertRdnBmpString, Bytes{0x41, 0x00, 0x42}}},  // half a code unit over
-      {{"", kCertRdnPrintableString, Text("no OID")}},
-      {{"2.5.4.11", kCertRdnUniversalString, Bytes{0x00, 0x00, 0x11, 0x00}}},   // beyond U+10FFFF
-      {{"2.5.4.10", kCertRdnUtf8String, Bytes{'L', 0, 'a', 0, 0, 0, 'x', 0}}},  // ends at its NUL
+      {{"2.5.4.3", platform::kCertRdnPrintableString, Text("First")},
+       {"2.5.4.11", platform::kCertRdnBmpString,
+        Bytes{0x41, 0x00, 0x42}}},  // half a code unit over
+      {{"", platform::kCertRdnPrintableString, Text("no OID")}},
+      {{"2.5.4.11", platform::kCertRdnUniversalString,
+        Bytes{0x00, 0x00, 0x11, 0x00}}},  // beyond U+10FFFF
+      {{"2.5.4.10", platform::kCertRdnUtf8String,
+        Bytes{'L', 0, 'a', 0, 0, 0, 'x', 0}}},  // ends at its NUL
   };
   std::vector<TRDNAttr> attrs;
   TCryptoapi::ReadNameAttrs(name, attrs);
-  ExpectAttrs(attrs, {{u"2.5.4.3", kCertRdnPrintableString, u"First", 0},
-                      {u"2.5.4.10", kCertRdnUtf8String, u"La", 0}});
+  ExpectAttrs(attrs, {{u"2.5.4.3", platform::kCertRdnPrintableString, u"First", 0},
+                      {u"2.5.4.10", platform::kCertRdnUtf8String, u"La", 0}});
 }
 
 TEST(ReadAltNames, RendersEachKindAsDesigned) {
@@ -188,14 +191,14 @@ TEST(ReadAltNames, RendersEachKindAsDesigned) {
   const TCertDetails record = Decode(CertBuilder().Extension("2.5.29.17", san).Der());
   ExpectAttrs(record.altNames,
               {
-                  {u"3", kCertRdnIa5String, u"www.example.test", 0},
-                  {u"2", kCertRdnIa5String, u"mail@example.test", 0},
-                  {u"7", kCertRdnIa5String, u"https://example.test/", 0},
-                  {u"8", kCertRdnIa5String, u"10.0.0.1", 0},
-                  {u"8", kCertRdnIa5String, u"32.1.13.184.0.0.0.0.0.0.0.0.0.0.0.1", 0},
-                  {u"1.3.6.1.4.1.58127.4.5", kCertRdnUtf8String, u"Žluťoučký kůň", 1},
-                  {u"1.3.6.1.4.1.311.20.2.3", kCertRdnBmpString, u"upn@x", 1},
-                  {u"1.2.3.4", kCertRdnIa5String, u"ia5", 1},
+                  {u"3", platform::kCertRdnIa5String, u"www.example.test", 0},
+                  {u"2", platform::kCertRdnIa5String, u"mail@example.test", 0},
+                  {u"7", platform::kCertRdnIa5String, u"https://example.test/", 0},
+                  {u"8", platform::kCertRdnIa5String, u"10.0.0.1", 0},
+                  {u"8", platform::kCertRdnIa5String, u"32.1.13.184.0.0.0.0.0.0.0.0.0.0.0.1", 0},
+                  {u"1.3.6.1.4.1.58127.4.5", platform::kCertRdnUtf8String, u"Žluťoučký kůň", 1},
+                  {u"1.3.6.1.4.1.311.20.2.3", platform::kCertRdnBmpString, u"upn@x", 1},
+                  {u"1.2.3.4", platform::kCertRdnIa5String, u"ia5", 1},
               });
 }
 
@@ -205,9 +208,9 @@ TEST(ReadAltNames, PrefersTheCurrentExtensionAndSkipsDirectoryNames) {
   ExpectAttrs(
       Decode(CertBuilder().Extension("2.5.29.7", older).Extension("2.5.29.17", current).Der())
           .altNames,
-      {{u"3", kCertRdnIa5String, u"current.test", 0}});
+      {{u"3", platform::kCertRdnIa5String, u"current.test", 0}});
   ExpectAttrs(Decode(CertBuilder().Extension("2.5.29.7", older).Der()).altNames,
-              {{u"3", kCertRdnIa5String, u"older.test", 0}});
+              {{u"3", platform::kCertRdnIa5String, u"older.test", 0}});
 
   const Bytes directoryOnly = Seq({Tlv(0xA4, NameBuilder().Utf8("2.5.4.3", "Dir").Der())});
   EXPECT_TRUE(Decode(CertBuilder().Extension("2.5.29.17", directoryOnly).Der()).altNames.empty());

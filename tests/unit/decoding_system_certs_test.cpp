@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 

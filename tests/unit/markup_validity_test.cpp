@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "crypto/cert_details.h"
-#include "page/validity_text.h"
+#include "crypto/validity_text.h"
 #include "platform/linux/long_date_pattern.h"
 
 namespace {

@@ -12,7 +12,7 @@
 namespace {
 
 // Elements by id with their inner HTML and class; counts the writes.
-class FakeDocument : public HtmlDocument {
+class FakeDocument : public platform::HtmlDocument {
  public:
   struct Element {
     std::u16string html;

@@ -9,9 +9,9 @@
 
 #include "app/command_target.h"
 #include "catalogue/cert_manager.h"
-#include "page/html_document.h"
 #include "platform/browser_host.h"
 #include "platform/frame_window.h"
+#include "platform/html_document.h"
 
 namespace shell_fakes {
 
@@ -36,7 +36,7 @@ class FakeBrowserHost : public platform::BrowserHost {
                    (GetMainWindow() != nullptr ? " with main window" : " without main window"));
   }
   std::u16string GetLocationURL() const override { return location; }
-  HtmlDocument* GetHtmlDocument() override { return document; }
+  platform::HtmlDocument* GetHtmlDocument() override { return document; }
   bool HasResource(std::u16string_view name) const override {
     return hasMainPage && name == u"main.html";
   }
@@ -44,7 +44,7 @@ class FakeBrowserHost : public platform::BrowserHost {
   platform::BrowserEvents* events_ = nullptr;
   std::vector<std::u16string> navigations;
   std::u16string location;
-  HtmlDocument* document = nullptr;
+  platform::HtmlDocument* document = nullptr;
   bool hasMainPage = true;
 
  private:

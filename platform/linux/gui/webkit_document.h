@@ -8,7 +8,7 @@
 
 #include <webkit2/webkit2.h>
 
-#include "page/html_document.h"
+#include "platform/html_document.h"
 
 namespace platform {
 
