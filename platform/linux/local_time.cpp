@@ -7,35 +7,17 @@
 
 #include <langinfo.h>
 
-#include <memory>
 #include <string_view>
 
-#include <glib.h>
+#include "platform/linux/glib_handle.h"
+#include "platform/linux/utf8_text.h"
 
 namespace platform {
 namespace {
 
-struct DateTimeUnref {
-  void operator()(GDateTime* dateTime) const { g_date_time_unref(dateTime); }
-};
-struct GFree {
-  void operator()(void* memory) const { g_free(memory); }
-};
-
-std::u16string Utf8ToUtf16(const char* text) {
-  if (text == nullptr) {
-    return {};
-  }
-  std::unique_ptr<gunichar2, GFree> wide(g_utf8_to_utf16(text, -1, nullptr, nullptr, nullptr));
-  if (!wide) {
-    return {};
-  }
-  return std::u16string(reinterpret_cast<const char16_t*>(wide.get()));
-}
-
 std::u16string Format(GDateTime* dateTime, const char* pattern) {
-  std::unique_ptr<gchar, GFree> text(g_date_time_format(dateTime, pattern));
-  return Utf8ToUtf16(text.get());
+  const glib::CharsPtr text(g_date_time_format(dateTime, pattern));
+  return text ? linux_utf8::ToUtf16(text.get()) : std::u16string();
 }
 
 }  // namespace
@@ -71,7 +53,7 @@ const char* LongDatePattern(std::string_view numeric) {
 }
 
 LocalDateTimeText FormatLocalInstant(std::int64_t unixSeconds) {
-  std::unique_ptr<GDateTime, DateTimeUnref> dateTime(g_date_time_new_from_unix_local(unixSeconds));
+  const glib::DateTimePtr dateTime(g_date_time_new_from_unix_local(unixSeconds));
   if (!dateTime) {
     return {};
   }

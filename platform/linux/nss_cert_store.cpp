@@ -180,8 +180,7 @@ bool NicknameUsedByOther(PK11SlotInfo* slot, const std::string& nickname, const 
 std::string ChooseNickname(PK11SlotInfo* slot, const CertContext& context) {
   // Parsed afresh: the caller's context need not carry the parsed fields.
   const CertContextPtr parsed = CertCreateCertificateContext(kCertEncoding, context.encoded);
-  std::string base =
-      parsed ? linux_utf8::ToUtf8(CertGetSimpleDisplayName(*parsed, false)).value_or("") : "";
+  std::string base = parsed ? linux_utf8::ToUtf8(CertGetSimpleDisplayName(*parsed, false)) : "";
   if (base.empty()) {
     base = kFallbackNickname;
   }
@@ -516,8 +515,8 @@ class NssCertStore final : public CertStore {
     CertContextPtr context = CertCreateCertificateContext(kCertEncoding, der);
     if (context && HasPrivateKey(cert)) {
       KeyProvInfo info;
-      info.containerName = linux_utf8::ToUtf16(PlainNickname(slot, cert)).value_or(u"");
-      info.provName = linux_utf8::ToUtf16(PK11_GetTokenName(slot)).value_or(u"");
+      info.containerName = linux_utf8::ToUtf16(PlainNickname(slot, cert));
+      info.provName = linux_utf8::ToUtf16(PK11_GetTokenName(slot));
       info.provType = kDatabaseKeyProvType;
       info.keySpec = kDatabaseKeySpec;
       context->keyProvInfo = std::move(info);

@@ -1,6 +1,6 @@
-// An NSS database as the store implementation uses it: owning handles for NSS objects, access to
-// the database's internal key slot (one database open per process), and a change of it that
-// Corvane's other writers wait for.
+// An NSS database as the store implementation uses it: access to the database's internal key
+// slot (one database open per process), and a change of it that Corvane's other writers wait
+// for. The owning handles for NSS objects are in nss_handle.h.
 #pragma once
 
 #include <cert.h>
@@ -13,28 +13,9 @@
 #include <string>
 
 #include "platform/linux/change_lock.h"
+#include "platform/linux/nss_handle.h"
 
 namespace platform::nss {
-
-struct CertificateDeleter {
-  void operator()(CERTCertificate* cert) const { CERT_DestroyCertificate(cert); }
-};
-using CertificatePtr = std::unique_ptr<CERTCertificate, CertificateDeleter>;
-
-struct SlotDeleter {
-  void operator()(PK11SlotInfo* slot) const { PK11_FreeSlot(slot); }
-};
-using SlotPtr = std::unique_ptr<PK11SlotInfo, SlotDeleter>;
-
-struct CertListDeleter {
-  void operator()(CERTCertList* list) const { CERT_DestroyCertList(list); }
-};
-using CertListPtr = std::unique_ptr<CERTCertList, CertListDeleter>;
-
-struct PortStringDeleter {
-  void operator()(char* text) const { PORT_Free(text); }
-};
-using PortStringPtr = std::unique_ptr<char, PortStringDeleter>;
 
 enum class Access {
   // An existing database, opened read-only unless it is open already. Creates nothing.

@@ -23,12 +23,12 @@ using openssl::DerReader;
 constexpr std::int64_t kFileTimeEpochOffsetSeconds = 11644473600;
 constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
 
-using Asn1IntegerPtr = std::unique_ptr<ASN1_INTEGER, openssl::Deleter<ASN1_INTEGER_free>>;
-using Asn1TimePtr = std::unique_ptr<ASN1_TIME, openssl::Deleter<ASN1_TIME_free>>;
+using Asn1IntegerPtr = std::unique_ptr<ASN1_INTEGER, Deleter<ASN1_INTEGER_free>>;
+using Asn1TimePtr = std::unique_ptr<ASN1_TIME, Deleter<ASN1_TIME_free>>;
 void FreeExtensions(X509_EXTENSIONS* list) {
   sk_X509_EXTENSION_pop_free(list, X509_EXTENSION_free);
 }
-using ExtensionsPtr = std::unique_ptr<X509_EXTENSIONS, openssl::Deleter<FreeExtensions>>;
+using ExtensionsPtr = std::unique_ptr<X509_EXTENSIONS, Deleter<FreeExtensions>>;
 
 bool IsAlgorithmIdentifier(const DerElement& element) {
   return static_cast<bool>(

@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, openssl::Deleter<ASN1_OBJECT_free>>;
+using Asn1ObjectPtr = std::unique_ptr<ASN1_OBJECT, Deleter<ASN1_OBJECT_free>>;
 
 constexpr std::string_view kOidCommonName = "2.5.4.3";
 constexpr std::string_view kOidOrganizationalUnit = "2.5.4.11";

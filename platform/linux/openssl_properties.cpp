@@ -17,12 +17,12 @@ namespace {
 // The lengths are those EVP_PKEY_get_bits reports: the modulus for RSA, the order of the curve's
 // group for EC, the prime p for DSA.
 
-using BignumPtr = std::unique_ptr<BIGNUM, openssl::Deleter<BN_free>>;
-using EcGroupPtr = std::unique_ptr<EC_GROUP, openssl::Deleter<EC_GROUP_free>>;
+using BignumPtr = std::unique_ptr<BIGNUM, Deleter<BN_free>>;
+using EcGroupPtr = std::unique_ptr<EC_GROUP, Deleter<EC_GROUP_free>>;
 void FreeSequence(ASN1_SEQUENCE_ANY* sequence) {
   sk_ASN1_TYPE_pop_free(sequence, ASN1_TYPE_free);
 }
-using SequencePtr = std::unique_ptr<ASN1_SEQUENCE_ANY, openssl::Deleter<FreeSequence>>;
+using SequencePtr = std::unique_ptr<ASN1_SEQUENCE_ANY, Deleter<FreeSequence>>;
 
 // The bit length of the first of count positive INTEGERs that make up a SEQUENCE; 0 otherwise.
 std::uint32_t FirstIntegerBits(std::span<const std::uint8_t> der, int count) {

@@ -3,6 +3,9 @@
 #include <openssl/objects.h>
 
 #include <algorithm>
+#include <string_view>
+
+#include "platform/linux/utf8_text.h"
 
 namespace platform::openssl {
 namespace {
@@ -12,29 +15,15 @@ void AppendUnitLe(Bytes& out, std::uint32_t unit) {
   out.push_back(static_cast<std::uint8_t>(unit >> 8));
 }
 
-// UTF-8 to UTF-16LE bytes. A malformed sequence becomes U+FFFD and decoding goes on with the next
-// byte, so that a bad value still shows as much text as it has.
+// UTF-8 to UTF-16LE bytes; bad input is treated as platform/linux/utf8_text.h says, so that a bad
+// value still shows as much text as it has.
 Bytes Utf8ToUtf16Le(const unsigned char* data, int length) {
-  constexpr std::uint32_t kReplacement = 0xFFFD;
+  const std::u16string text = linux_utf8::ToUtf16(
+      std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)));
   Bytes out;
-  out.reserve(static_cast<std::size_t>(length) * 2);
-  int offset = 0;
-  while (offset < length) {
-    unsigned long codePoint = 0;
-    const int used = UTF8_getc(data + offset, length - offset, &codePoint);
-    if (used <= 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-      AppendUnitLe(out, kReplacement);
-      offset += 1;
-      continue;
-    }
-    offset += used;
-    if (codePoint >= 0x10000) {
-      const auto rest = static_cast<std::uint32_t>(codePoint - 0x10000);
-      AppendUnitLe(out, 0xD800 + (rest >> 10));
-      AppendUnitLe(out, 0xDC00 + (rest & 0x3FF));
-    } else {
-      AppendUnitLe(out, static_cast<std::uint32_t>(codePoint));
-    }
+  out.reserve(text.size() * 2);
+  for (const char16_t unit : text) {
+    AppendUnitLe(out, unit);
   }
   return out;
 }

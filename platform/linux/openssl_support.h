@@ -18,17 +18,11 @@
 
 #include "platform/cert_context.h"
 #include "platform/cert_decoding.h"
+#include "platform/linux/c_deleter.h"
 
 namespace platform::openssl {
 
-template <auto FreeFunction>
-struct Deleter {
-  template <typename T>
-  void operator()(T* object) const {
-    FreeFunction(object);
-  }
-};
-
+using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
 using Asn1TypePtr = std::unique_ptr<ASN1_TYPE, Deleter<ASN1_TYPE_free>>;
 using Asn1OctetStringPtr = std::unique_ptr<ASN1_OCTET_STRING, Deleter<ASN1_OCTET_STRING_free>>;
 using Asn1BitStringPtr = std::unique_ptr<ASN1_BIT_STRING, Deleter<ASN1_BIT_STRING_free>>;

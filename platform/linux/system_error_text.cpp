@@ -80,7 +80,7 @@ std::u16string NssCodeText(std::uint32_t code) {
   if (text == nullptr) {
     return {};
   }
-  return linux_utf8::ToUtf16(text).value_or(std::u16string());
+  return linux_utf8::ToUtf16(text);
 }
 
 std::u16string ErrnoText(std::uint32_t code) {
@@ -89,7 +89,7 @@ std::u16string ErrnoText(std::uint32_t code) {
   if (text == nullptr) {
     return {};
   }
-  return linux_utf8::ToUtf16(text).value_or(std::u16string());
+  return linux_utf8::ToUtf16(text);
 }
 
 }  // namespace

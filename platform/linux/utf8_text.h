@@ -1,14 +1,20 @@
-// UTF-8 <-> UTF-16 at the boundary to the system's own (UTF-8) interfaces.
+// The one conversion between the program's UTF-16 texts and the UTF-8 of the system's own
+// interfaces (file names, NSS, GLib, GTK, WebKit). The program's own narrow texts go through
+// ToWide and ToNarrow (crypto/conversions.h) instead, whose results are fixed by their callers.
+//
+// Bad input is never refused and never ends the text early: every byte that does not start a
+// well-formed UTF-8 sequence (malformed, cut short, overlong, an encoded surrogate, beyond
+// U+10FFFF) becomes U+FFFD and conversion goes on with the next byte; every unpaired surrogate
+// becomes U+FFFD. A NUL is converted like any other character. Callers for whom a changed text
+// is no text (a file name names one file only) compare the way back with what they had.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace platform::linux_utf8 {
 
-// None when the text is not valid UTF-8 (or UTF-16).
-std::optional<std::u16string> ToUtf16(std::string_view text);
-std::optional<std::string> ToUtf8(std::u16string_view text);
+std::u16string ToUtf16(std::string_view text);
+std::string ToUtf8(std::u16string_view text);
 
 }  // namespace platform::linux_utf8

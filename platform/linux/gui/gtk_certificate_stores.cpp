@@ -12,7 +12,7 @@
 #include "platform/cert_decoding.h"
 #include "platform/cert_store.h"
 #include "platform/last_error.h"
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/local_time.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-using platform::gui::GObjectRef;
+using platform::glib::GObjectRef;
 using platform::gui::ToGtkText;
 using platform::gui::TopLevelWidget;
 

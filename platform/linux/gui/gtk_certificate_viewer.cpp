@@ -2,21 +2,21 @@
 // certificate, with a Close button only, so there is no way to add the certificate to a store.
 #define GCR_API_SUBJECT_TO_CHANGE
 #include <gcr/gcr.h>
-#include <openssl/x509.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
 #include "platform/cert_decoding.h"
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
+#include "platform/linux/openssl_support.h"
 #include "res/string_table.h"
 
 namespace {
 
-using platform::gui::GObjectRef;
+using platform::glib::GObjectRef;
 using platform::gui::TopLevelWidget;
 
 // True when the bytes are exactly one DER certificate. The widget shows garbage without
@@ -26,8 +26,8 @@ bool IsDerCertificate(const platform::Bytes& der) {
     return false;
   }
   const unsigned char* cursor = der.data();
-  std::unique_ptr<X509, decltype(&X509_free)> parsed(
-      d2i_X509(nullptr, &cursor, static_cast<long>(der.size())), &X509_free);
+  const platform::openssl::X509Ptr parsed(
+      d2i_X509(nullptr, &cursor, static_cast<long>(der.size())));
   return parsed != nullptr && cursor == der.data() + der.size();
 }
 

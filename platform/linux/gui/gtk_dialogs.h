@@ -5,11 +5,26 @@
 
 #include <gtk/gtk.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/cert_context.h"
 #include "platform/secret_text.h"
+
+namespace platform::gui {
+
+// A top-level widget (a dialog) made for one modal run, destroyed when the owner goes away.
+struct WidgetDestroyer {
+  void operator()(GtkWidget* widget) const {
+    if (widget != nullptr) {
+      gtk_widget_destroy(widget);
+    }
+  }
+};
+using TopLevelWidget = std::unique_ptr<GtkWidget, WidgetDestroyer>;
+
+}  // namespace platform::gui
 
 // A save dialog proposing the name, offering "*.cer" and all files, asking before it overwrites.
 // The chosen absolute path, or none when the user cancelled. The current directory is unchanged.

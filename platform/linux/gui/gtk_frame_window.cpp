@@ -13,12 +13,12 @@ namespace {
 constexpr std::array<const char*, 3> kIconResources{"corvane-16.png", "corvane-32.png",
                                                     "corvane-48.png"};
 
-gui::GObjectRef<GdkPixbuf> LoadIcon(const char* name) {
+glib::GObjectRef<GdkPixbuf> LoadIcon(const char* name) {
   const auto bytes = LookupPageResource(name);
   if (!bytes || bytes->empty()) {
     return {};
   }
-  auto loader = gui::GObjectRef<GdkPixbufLoader>::Adopt(gdk_pixbuf_loader_new());
+  auto loader = glib::GObjectRef<GdkPixbufLoader>::Adopt(gdk_pixbuf_loader_new());
   const bool written =
       gdk_pixbuf_loader_write(loader.get(), bytes->data(), bytes->size(), nullptr) != FALSE;
   const bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr) != FALSE;
@@ -26,15 +26,15 @@ gui::GObjectRef<GdkPixbuf> LoadIcon(const char* name) {
     return {};
   }
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-  return pixbuf != nullptr ? gui::GObjectRef<GdkPixbuf>::Retain(pixbuf)
-                           : gui::GObjectRef<GdkPixbuf>();
+  return pixbuf != nullptr ? glib::GObjectRef<GdkPixbuf>::Retain(pixbuf)
+                           : glib::GObjectRef<GdkPixbuf>();
 }
 
 }  // namespace
 
 GtkFrameWindow::GtkFrameWindow(std::function<void()> onClosed) : onClosed_(std::move(onClosed)) {
   // GTK owns a new top-level window; this reference keeps the object until we are done with it.
-  window_ = gui::GObjectRef<GtkWindow>::Adopt(
+  window_ = glib::GObjectRef<GtkWindow>::Adopt(
       GTK_WINDOW(g_object_ref(gtk_window_new(GTK_WINDOW_TOPLEVEL))));
   destroySignal_ = {window_.get(),
                     g_signal_connect(window_.get(), "destroy", G_CALLBACK(OnDestroy), this)};
@@ -58,17 +58,16 @@ void GtkFrameWindow::SetTitle(const std::u16string& title) {
 }
 
 void GtkFrameWindow::SetAppIcon() {
-  std::array<gui::GObjectRef<GdkPixbuf>, kIconResources.size()> icons;
-  GList* list = nullptr;
+  std::array<glib::GObjectRef<GdkPixbuf>, kIconResources.size()> icons;
+  glib::ListPtr list;
   for (std::size_t i = 0; i < kIconResources.size(); ++i) {
     icons[i] = LoadIcon(kIconResources[i]);
     if (icons[i]) {
-      list = g_list_append(list, icons[i].get());
+      list.reset(g_list_append(list.release(), icons[i].get()));
     }
   }
-  if (list != nullptr) {
-    gtk_window_set_icon_list(window_.get(), list);
-    g_list_free(list);
+  if (list) {
+    gtk_window_set_icon_list(window_.get(), list.get());
   }
 }
 
@@ -117,7 +116,7 @@ void GtkFrameWindow::PostAfterShown(std::function<void()> task) {
 
 void GtkFrameWindow::SchedulePostedTask() {
   if (postedTask_ && !postedSource_.Active() && !closed_) {
-    postedSource_ = gui::SourceHandle(g_idle_add(RunPostedTask, this));
+    postedSource_ = glib::SourceHandle(g_idle_add(RunPostedTask, this));
   }
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/frame_window.h"
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 
 namespace platform {
 
@@ -34,14 +34,14 @@ class GtkFrameWindow final : public FrameWindow {
   static gboolean RunPostedTask(gpointer self);
   void SchedulePostedTask();
 
-  gui::GObjectRef<GtkWindow> window_;
+  glib::GObjectRef<GtkWindow> window_;
   std::function<void()> onClosed_;
   std::function<void()> postedTask_;
   bool closed_ = false;
   bool drawn_ = false;
-  gui::SourceHandle postedSource_;
-  gui::SignalConnection destroySignal_;
-  gui::SignalConnection drawSignal_;
+  glib::SourceHandle postedSource_;
+  glib::SignalConnection destroySignal_;
+  glib::SignalConnection drawSignal_;
 };
 
 class GtkWindowSystem final : public WindowSystem {

@@ -7,13 +7,13 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 
 namespace {
 
-using GCharPtr = std::unique_ptr<gchar, decltype(&g_free)>;
+using platform::glib::CharsPtr;
 
 // The process's current directory, or empty when it cannot be read.
 std::string CurrentDirectory() {
@@ -75,12 +75,12 @@ std::optional<std::u16string> RunSaveDialog(GtkWindow* parent, const std::u16str
   if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) {
     return std::nullopt;
   }
-  GCharPtr fileName(gtk_file_chooser_get_filename(chooser), &g_free);
+  const CharsPtr fileName(gtk_file_chooser_get_filename(chooser));
   if (!fileName) {
     return std::nullopt;
   }
   // GLib file names are UTF-8 unless the user's environment says otherwise.
-  GCharPtr utf8(g_filename_to_utf8(fileName.get(), -1, nullptr, nullptr, nullptr), &g_free);
+  const CharsPtr utf8(g_filename_to_utf8(fileName.get(), -1, nullptr, nullptr, nullptr));
   if (!utf8) {
     return std::nullopt;
   }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 

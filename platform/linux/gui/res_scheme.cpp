@@ -5,6 +5,8 @@
 #include <exception>
 #include <memory>
 
+#include "platform/linux/glib_handle.h"
+
 // The generated bundle header has no C++ linkage guard of its own.
 extern "C" {
 #include "corvane_page_resources.h"
@@ -16,21 +18,9 @@ namespace {
 constexpr char kScheme[] = "res";
 constexpr char kResourcePrefix[] = "/corvane/page/";
 
-struct BytesUnref {
-  void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
-};
-struct ObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct GFree {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
-struct ErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-using BytesPtr = std::unique_ptr<GBytes, BytesUnref>;
-using CharsPtr = std::unique_ptr<char, GFree>;
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
+using glib::BytesPtr;
+using glib::CharsPtr;
+using glib::ErrorPtr;
 
 // The compiled-in bundle, initialised on first use.
 GResource* PageBundle() {
@@ -89,8 +79,8 @@ void ServeRequest(WebKitURISchemeRequest* request) {
     return;
   }
   const auto length = static_cast<gint64>(g_bytes_get_size(bytes.get()));
-  std::unique_ptr<GInputStream, ObjectUnref> stream(
-      g_memory_input_stream_new_from_bytes(bytes.get()));
+  const auto stream =
+      glib::GObjectRef<GInputStream>::Adopt(g_memory_input_stream_new_from_bytes(bytes.get()));
   const std::string mimeType = PageResourceMimeType(*name);
   webkit_uri_scheme_request_finish(request, stream.get(), length, mimeType.c_str());
 }

@@ -21,13 +21,10 @@ std::u16string ReadableUrl(const char* uri) {
   if (uri == nullptr) {
     return {};
   }
-  gchar* decoded = g_uri_unescape_string(uri, nullptr);
-  if (decoded != nullptr && g_utf8_validate(decoded, -1, nullptr)) {
-    std::u16string text = gui::FromGtkText(decoded);
-    g_free(decoded);
-    return text;
+  const glib::CharsPtr decoded(g_uri_unescape_string(uri, nullptr));
+  if (decoded && g_utf8_validate(decoded.get(), -1, nullptr)) {
+    return gui::FromGtkText(decoded.get());
   }
-  g_free(decoded);
   return gui::FromGtkText(uri);
 }
 
@@ -42,13 +39,15 @@ const char* RequestUri(WebKitPolicyDecision* decision) {
 void OpenInDefaultBrowser(GtkWidget* view, const std::string& uri) {
   GtkWidget* toplevel = gtk_widget_get_toplevel(view);
   GError* error = nullptr;
-  if (!gtk_show_uri_on_window(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, uri.c_str(),
-                              GDK_CURRENT_TIME, &error)) {
+  const bool opened =
+      gtk_show_uri_on_window(GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr, uri.c_str(),
+                             GDK_CURRENT_TIME, &error);
+  const glib::ErrorPtr failure(error);
+  if (!opened) {
     // Nothing to show the user beyond the browser not opening; leave a trace for support.
     std::fprintf(stderr, "corvane: cannot open %s: %s\n", uri.c_str(),
-                 error != nullptr ? error->message : "unknown error");
+                 failure ? failure->message : "unknown error");
   }
-  g_clear_error(&error);
 }
 
 // GTK's own delivery of an event, restored when the last host is gone.
@@ -72,11 +71,11 @@ WebKitBrowserHost::WebKitBrowserHost(GtkContainer* parent) : opener_(OpenInDefau
   // An ephemeral context keeps cache, cookies and storage in memory only; the web process it
   // starts inherits the environment that keeps graphics caches off the disk.
   DisableGraphicsDiskCaches();
-  auto context = gui::GObjectRef<WebKitWebContext>::Adopt(webkit_web_context_new_ephemeral());
+  auto context = glib::GObjectRef<WebKitWebContext>::Adopt(webkit_web_context_new_ephemeral());
   webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   RegisterResScheme(context.get());
 
-  view_ = gui::GObjectRef<WebKitWebView>::Retain(
+  view_ = glib::GObjectRef<WebKitWebView>::Retain(
       WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context.get())));
   document_ = std::make_unique<WebKitDocument>(view_.get());
 
@@ -121,9 +120,8 @@ void WebKitBrowserHost::SetEvents(BrowserEvents* events) {
 
 void WebKitBrowserHost::Navigate(const std::u16string& url) {
   const std::string text = gui::ToGtkText(url);
-  gchar* escaped = g_uri_escape_string(text.c_str(), kAllowedInUrl, FALSE);
-  webkit_web_view_load_uri(view_.get(), escaped);
-  g_free(escaped);
+  const glib::CharsPtr escaped(g_uri_escape_string(text.c_str(), kAllowedInUrl, FALSE));
+  webkit_web_view_load_uri(view_.get(), escaped.get());
 }
 
 std::u16string WebKitBrowserHost::GetLocationURL() const {
@@ -143,8 +141,8 @@ bool WebKitBrowserHost::DecideNavigation(WebKitPolicyDecision* decision) {
     return false;
   }
   // Keep the decision alive while a command runs its dialogs inside this notification.
-  gui::GObjectRef<WebKitPolicyDecision> held =
-      gui::GObjectRef<WebKitPolicyDecision>::Adopt(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
+  glib::GObjectRef<WebKitPolicyDecision> held =
+      glib::GObjectRef<WebKitPolicyDecision>::Retain(decision);
   const char* requestUri = RequestUri(decision);
   // The address as the page gave it, not the readable form the handler sees.
   const std::string uri = requestUri != nullptr ? requestUri : "";

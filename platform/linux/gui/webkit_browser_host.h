@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/browser_host.h"
-#include "platform/linux/gui/gobject_handle.h"
+#include "platform/linux/glib_handle.h"
 
 namespace platform {
 
@@ -56,17 +56,17 @@ class WebKitBrowserHost final : public BrowserHost {
   void OpenOutside(WebKitPolicyDecision* decision);
   void DeliverDocumentComplete();
 
-  gui::GObjectRef<WebKitWebView> view_;
+  glib::GObjectRef<WebKitWebView> view_;
   std::unique_ptr<WebKitDocument> document_;
   BrowserEvents* events_ = nullptr;
   ExternalOpener opener_;
   bool loadFailed_ = false;
   bool inDocumentComplete_ = false;
   bool documentCompletePending_ = false;
-  gui::SignalConnection decidePolicy_;
-  gui::SignalConnection loadChanged_;
-  gui::SignalConnection loadFailedSignal_;
-  gui::SignalConnection contextMenu_;
+  glib::SignalConnection decidePolicy_;
+  glib::SignalConnection loadChanged_;
+  glib::SignalConnection loadFailedSignal_;
+  glib::SignalConnection contextMenu_;
 };
 
 }  // namespace platform

@@ -3,62 +3,21 @@
 #include <memory>
 #include <optional>
 
+#include "platform/linux/glib_handle.h"
+#include "platform/linux/gui/gui_text.h"
+
 namespace platform {
 namespace {
 
-struct ObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct GFree {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
-using ValuePtr = std::unique_ptr<JSCValue, ObjectUnref>;
+using ValuePtr = glib::GObjectRef<JSCValue>;
 
 // Set while one operation waits for its script, so that a second operation started from the
 // nested main-context iteration fails instead of waiting inside the first.
 bool g_waitingForScript = false;
 
-// UTF-8 of a text up to its first NUL; an unpaired surrogate becomes U+FFFD, so the result is
-// always valid UTF-8 as GVariant strings must be.
+// UTF-8 of a text up to its first NUL, always valid as GVariant strings must be.
 std::string ToUtf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  auto append = [&out](char32_t c) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  };
-  for (std::size_t i = 0; i < text.size() && text[i] != u'\0'; ++i) {
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      append(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-             (static_cast<char32_t>(text[i + 1]) - 0xDC00));
-      ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      append(0xFFFD);
-    } else {
-      append(unit);
-    }
-  }
-  return out;
-}
-
-std::u16string ToUtf16(const char* text) {
-  std::unique_ptr<gunichar2, GFree> wide(g_utf8_to_utf16(text, -1, nullptr, nullptr, nullptr));
-  return wide ? std::u16string(reinterpret_cast<const char16_t*>(wide.get())) : std::u16string();
+  return gui::ToGtkText(text);
 }
 
 // What the script's completion hands back; shared between the waiting operation and the
@@ -74,10 +33,8 @@ void OnScriptFinished(GObject* source, GAsyncResult* result, gpointer userData) 
   GError* error = nullptr;
   JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
                                                                           result, &error);
-  if (error != nullptr) {
-    g_error_free(error);
-  }
-  (*pending)->value.reset(value);
+  const glib::ErrorPtr failure(error);
+  (*pending)->value = ValuePtr::Adopt(value);
   (*pending)->finished = true;
 }
 
@@ -92,7 +49,7 @@ gboolean OnTimeout(gpointer timedOut) {
 ValuePtr CallScript(WebKitWebView* view, unsigned timeoutMilliseconds, const char* body,
                     std::initializer_list<std::pair<const char*, std::string>> arguments) {
   if (view == nullptr || g_waitingForScript) {
-    return nullptr;
+    return ValuePtr();
   }
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
@@ -102,8 +59,8 @@ ValuePtr CallScript(WebKitWebView* view, unsigned timeoutMilliseconds, const cha
   GVariant* argumentsVariant = g_variant_builder_end(&builder);
 
   // Keep the view alive while the nested iteration may run handlers that close the window.
-  std::unique_ptr<WebKitWebView, ObjectUnref> viewRef(WEBKIT_WEB_VIEW(g_object_ref(view)));
-  std::unique_ptr<GCancellable, ObjectUnref> cancellable(g_cancellable_new());
+  const auto viewRef = glib::GObjectRef<WebKitWebView>::Retain(view);
+  const auto cancellable = glib::GObjectRef<GCancellable>::Adopt(g_cancellable_new());
   auto pending = std::make_shared<PendingCall>();
   webkit_web_view_call_async_javascript_function(view, body, -1, argumentsVariant, nullptr, nullptr,
                                                  cancellable.get(), OnScriptFinished,
@@ -111,18 +68,19 @@ ValuePtr CallScript(WebKitWebView* view, unsigned timeoutMilliseconds, const cha
 
   g_waitingForScript = true;
   bool timedOut = false;
-  const guint timer = g_timeout_add(timeoutMilliseconds, OnTimeout, &timedOut);
+  glib::SourceHandle timer(g_timeout_add(timeoutMilliseconds, OnTimeout, &timedOut));
   while (!pending->finished && !timedOut) {
     g_main_context_iteration(nullptr, TRUE);
   }
-  if (!timedOut) {
-    g_source_remove(timer);
+  if (timedOut) {
+    timer.Forget();
   }
+  timer.Remove();
   g_waitingForScript = false;
 
   if (!pending->finished) {
     g_cancellable_cancel(cancellable.get());
-    return nullptr;
+    return ValuePtr();
   }
   return std::move(pending->value);
 }
@@ -167,11 +125,11 @@ bool WebKitDocument::GetClassName(const std::u16string& elementId, std::u16strin
   if (!value || !jsc_value_is_string(value.get())) {
     return false;
   }
-  std::unique_ptr<char, GFree> text(jsc_value_to_string(value.get()));
+  const glib::CharsPtr text(jsc_value_to_string(value.get()));
   if (!text) {
     return false;
   }
-  className = ToUtf16(text.get());
+  className = gui::FromGtkText(text.get());
   return true;
 }
 

@@ -1,13 +1,23 @@
-// Owners for the GLib objects the window code holds: a strong GObject reference, a signal
-// connection, a main-loop source and a dialog, each released when its owner goes away.
+// Owners for what GLib and GObject hand out: memory and reference-counted structures (through the
+// one C deleter), strong GObject references, signal connections and main-loop sources, each
+// released when its owner goes away.
 #pragma once
 
-#include <gtk/gtk.h>
+#include <glib-object.h>
 
 #include <memory>
 #include <utility>
 
-namespace platform::gui {
+#include "platform/linux/c_deleter.h"
+
+namespace platform::glib {
+
+using CharsPtr = std::unique_ptr<gchar, Deleter<g_free>>;
+using Utf16Ptr = std::unique_ptr<gunichar2, Deleter<g_free>>;
+using ErrorPtr = std::unique_ptr<GError, Deleter<g_error_free>>;
+using BytesPtr = std::unique_ptr<GBytes, Deleter<g_bytes_unref>>;
+using DateTimePtr = std::unique_ptr<GDateTime, Deleter<g_date_time_unref>>;
+using ListPtr = std::unique_ptr<GList, Deleter<g_list_free>>;
 
 // One strong reference to a GObject.
 template <typename T>
@@ -114,14 +124,4 @@ class SourceHandle {
   guint id_ = 0;
 };
 
-// A top-level widget (a dialog) made for one modal run, destroyed when the owner goes away.
-struct WidgetDestroyer {
-  void operator()(GtkWidget* widget) const {
-    if (widget != nullptr) {
-      gtk_widget_destroy(widget);
-    }
-  }
-};
-using TopLevelWidget = std::unique_ptr<GtkWidget, WidgetDestroyer>;
-
-}  // namespace platform::gui
+}  // namespace platform::glib
