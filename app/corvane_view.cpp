@@ -41,7 +41,7 @@ void CCorvaneView::NavigateToMainPage() {
     return;
   }
   m_scrollToKeep.reset();
-  HtmlDocument* document = m_host->GetHtmlDocument();
+  platform::HtmlDocument* document = m_host->GetHtmlDocument();
   double top = 0;
   if (document != nullptr && IsMainPageLocation(m_host->GetLocationURL()) &&
       document->GetScrollTop(top) && top > 0) {
@@ -94,7 +94,7 @@ void CCorvaneView::OnDocumentComplete(const std::u16string& /*url*/) {
   if (!PopulateIfMainPage()) {
     return;
   }
-  HtmlDocument* document = m_host->GetHtmlDocument();
+  platform::HtmlDocument* document = m_host->GetHtmlDocument();
   // The page is shown only once it is filled, and where the user left it before a reload.
   if (m_scrollToKeep) {
     document->SetScrollTop(*m_scrollToKeep);

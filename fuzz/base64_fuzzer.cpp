@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

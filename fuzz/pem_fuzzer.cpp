@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalogue/base64.h"
+#include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "fuzz/fuzz_check.h"
 

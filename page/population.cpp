@@ -79,7 +79,7 @@ bool PopulatePage(platform::HtmlDocument* document, const TCertManager* manager)
   return true;
 }
 
-void RevealPage(HtmlDocument* document) {
+void RevealPage(platform::HtmlDocument* document) {
   if (document != nullptr) {
     document->SetClassName(u"PAGE_BODY_ID", u"");
   }

@@ -15,7 +15,7 @@ bool PopulateIfMainPage(platform::HtmlDocument* document, const std::u16string& 
 
 // Shows the page, which the template keeps hidden until population has filled it, so that its
 // placeholders are never seen.
-void RevealPage(HtmlDocument* document);
+void RevealPage(platform::HtmlDocument* document);
 
 // Writes the page's texts and tables. False, writing nothing, when there is no document or no
 // catalogue (no main frame); true otherwise, whatever the single writes report.

@@ -41,7 +41,7 @@ TEST(Utf8Text, AFileNameThatWouldChangeNamesNoFile) {
   const std::u16string path =
       platform::linux_utf8::ToUtf16(std::getenv("HOME")) + u"/a" + char16_t(0xD800) + u".cer";
   const std::uint8_t byte = 'x';
-  EXPECT_FALSE(platform::WriteFileReplacing(path, std::span<const std::uint8_t>(&byte, 1)));
+  EXPECT_FALSE(platform::SaveToFile(path, std::span<const std::uint8_t>(&byte, 1)));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidParameter);
 }
 
