@@ -547,7 +547,7 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
 }
 
 std::u16string CertStoreLocation() {
-  return linux_utf8::ToUtf16(UserCertDatabaseDir()).value_or(u"");
+  return linux_utf8::ToUtf16(UserCertDatabaseDir());
 }
 
 bool CertComparePublicKeyInfo(std::span<const std::uint8_t> first,
