@@ -8,34 +8,22 @@
 
 #include <climits>
 #include <cstdlib>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/cert_databases.h"
+#include "platform/linux/glib_handle.h"
 #include "platform/linux/utf8_text.h"
 #include "platform/user_cert_database.h"
 
 namespace platform {
 namespace {
 
-struct KeyFileDeleter {
-  void operator()(GKeyFile* file) const { g_key_file_free(file); }
-};
-struct ErrorDeleter {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-struct StringListDeleter {
-  void operator()(gchar** list) const { g_strfreev(list); }
-};
-struct StringDeleter {
-  void operator()(gchar* text) const { g_free(text); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
-using ErrorPtr = std::unique_ptr<GError, ErrorDeleter>;
-using StringListPtr = std::unique_ptr<gchar*, StringListDeleter>;
-using StringPtr = std::unique_ptr<gchar, StringDeleter>;
+using glib::CharsPtr;
+using glib::ErrorPtr;
+using glib::KeyFilePtr;
+using glib::StringListPtr;
 
 constexpr char16_t kSharedDisplayName[] = u"Shared (Chromium, GNOME programs)";
 // The file of an SQL database; a profile without it is not part of the set.
@@ -82,8 +70,9 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// Empty when the text is not well-formed UTF-8: a folder's text must name that folder only.
 std::u16string Wide(const std::string& text) {
-  return linux_utf8::ToUtf16(text).value_or(std::u16string());
+  return linux_utf8::FileNameToUtf16(text);
 }
 
 // One place where a program keeps its profiles, and how its databases are named.
@@ -118,7 +107,7 @@ std::vector<ProfileRoot> ProfileRoots() {
 
 // A key's text exactly as written (no escape sequences interpreted); empty when missing.
 std::string RawValue(GKeyFile* file, const gchar* group, const char* key) {
-  StringPtr value(g_key_file_get_value(file, group, key, nullptr));
+  CharsPtr value(g_key_file_get_value(file, group, key, nullptr));
   return value ? std::string(value.get()) : std::string();
 }
 

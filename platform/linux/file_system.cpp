@@ -146,16 +146,6 @@ int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return 0;
 }
 
-// The UTF-8 file name of a path; none when the path has an unpaired surrogate, which the
-// conversion would replace, so that the name would be another file's.
-std::optional<std::string> FileNameOf(std::u16string_view path) {
-  std::string name = linux_utf8::ToUtf8(path);
-  if (linux_utf8::ToUtf16(name) != path) {
-    return std::nullopt;
-  }
-  return name;
-}
-
 void SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
@@ -223,7 +213,7 @@ bool SaveToFile(const std::u16string& path, std::span<const std::uint8_t> bytes)
     SetLastError(kErrorInvalidParameter);
     return false;
   }
-  const std::optional<std::string> utf8Path = FileNameOf(path);
+  const std::optional<std::string> utf8Path = linux_utf8::FileNameToUtf8(path);
   if (!utf8Path || utf8Path->find('\0') != std::string::npos) {
     SetLastError(kErrorInvalidParameter);
     return false;
@@ -307,12 +297,11 @@ std::u16string GetCurrentDir() {
   if (!folder) {
     return {};
   }
-  std::u16string text = linux_utf8::ToUtf16(folder.get());
-  return FileNameOf(text) == folder.get() ? text : std::u16string();
+  return linux_utf8::FileNameToUtf16(folder.get());
 }
 
 bool SetCurrentDir(const std::u16string& path) {
-  const std::optional<std::string> utf8Path = FileNameOf(path);
+  const std::optional<std::string> utf8Path = linux_utf8::FileNameToUtf8(path);
   if (!utf8Path || utf8Path->empty()) {
     SetLastError(kErrorInvalidParameter);
     return false;

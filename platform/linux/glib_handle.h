@@ -18,6 +18,8 @@ using ErrorPtr = std::unique_ptr<GError, Deleter<g_error_free>>;
 using BytesPtr = std::unique_ptr<GBytes, Deleter<g_bytes_unref>>;
 using DateTimePtr = std::unique_ptr<GDateTime, Deleter<g_date_time_unref>>;
 using ListPtr = std::unique_ptr<GList, Deleter<g_list_free>>;
+using StringListPtr = std::unique_ptr<gchar*, Deleter<g_strfreev>>;
+using KeyFilePtr = std::unique_ptr<GKeyFile, Deleter<g_key_file_free>>;
 
 // One strong reference to a GObject.
 template <typename T>

@@ -24,8 +24,7 @@ std::u16string ModulePath() {
     target.resize(target.size() * 2);
   }
   // A path the conversion would change names another file: no path is better than a wrong one.
-  std::u16string path = linux_utf8::ToUtf16(target);
-  return linux_utf8::ToUtf8(path) == target ? path : std::u16string();
+  return linux_utf8::FileNameToUtf16(target);
 }
 
 }  // namespace platform

@@ -135,7 +135,7 @@ std::optional<SecretText> ReadPasswordFromTerminal(const std::string& prompt) {
 }
 
 std::optional<SecretText> ReadPasswordFile(const std::u16string& path) {
-  const std::optional<std::string> narrow = linux_utf8::ToUtf8(path);
+  const std::optional<std::string> narrow = linux_utf8::FileNameToUtf8(path);
   if (!narrow || narrow->empty()) {
     SetLastError(kErrorInvalidParameter);
     return std::nullopt;

@@ -69,4 +69,17 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::optional<std::string> FileNameToUtf8(std::u16string_view path) {
+  std::string name = ToUtf8(path);
+  if (ToUtf16(name) != path) {
+    return std::nullopt;
+  }
+  return name;
+}
+
+std::u16string FileNameToUtf16(std::string_view name) {
+  std::u16string text = ToUtf16(name);
+  return ToUtf8(text) == name ? text : std::u16string();
+}
+
 }  // namespace platform::linux_utf8

@@ -9,6 +9,7 @@
 // is no text (a file name names one file only) compare the way back with what they had.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,12 @@ namespace platform::linux_utf8 {
 
 std::u16string ToUtf16(std::string_view text);
 std::string ToUtf8(std::u16string_view text);
+
+// The UTF-8 name of a file or folder; none when the conversion would change the path (an
+// unpaired surrogate), since the name would then be another file's.
+std::optional<std::string> FileNameToUtf8(std::u16string_view path);
+// The UTF-16 text of a file or folder name; empty when the name is not well-formed UTF-8, since
+// the text would then name another file.
+std::u16string FileNameToUtf16(std::string_view name);
 
 }  // namespace platform::linux_utf8

@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "platform/linux/gui/gobject_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/password_source.h"
