@@ -6,6 +6,7 @@
 
 #include "app/command_target.h"
 #include "app/entry_number.h"
+#include "page/command_links.h"
 
 namespace {
 
@@ -18,11 +19,11 @@ struct CommandPrefix {
 
 // Tested in this order: the first prefix found anywhere in the URL wins.
 constexpr std::array<CommandPrefix, 5> kCommandPrefixes{{
-    {u"URL_SHOWCERT_", Command::kShowCert},
-    {u"URL_INSTALLCERT_", Command::kInstall},
-    {u"URL_UNINSTALLCERT_", Command::kUninstall},
-    {u"URL_EXPORT_", Command::kExport},
-    {u"URL_SHOW_WINDOWS_STORE", Command::kShowStores},
+    {command_links::kShowCert, Command::kShowCert},
+    {command_links::kInstall, Command::kInstall},
+    {command_links::kUninstall, Command::kUninstall},
+    {command_links::kExport, Command::kExport},
+    {command_links::kShowStores, Command::kShowStores},
 }};
 
 constexpr std::u16string_view kResScheme = u"res:";

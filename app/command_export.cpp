@@ -10,26 +10,35 @@
 #include "app/messages.h"
 #include "crypto/conversions.h"
 
-bool CMainFrame::ExportCertificate(const std::u16string& entryNumber) {
-  std::int32_t flags = 0;
-  const CertEntry* entry = FindCommandEntry(entryNumber, flags);
-  if (entry == nullptr) {
-    return false;
-  }
+namespace {
+
+// Proposes a file name, lets the user choose the file, writes the PEM text and confirms; a failed
+// write is reported like a failed store change, never passed over.
+void ExportEntry(const CertEntry& entry) {
   // Copied before the dialog runs: nothing the command holds depends on the catalogue then.
-  const std::string pem = ToNarrow(entry->record.pemText);
-  const std::u16string proposed = ProposedExportFileName(entry->record);
+  const std::string pem = ToNarrow(entry.record.pemText);
+  const std::u16string proposed = ProposedExportFileName(entry.record);
 
   std::u16string path;
   if (!AskSaveFileName(proposed, path) || path.empty()) {
-    return false;
+    return;
   }
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(pem.data());
   if (WriteBytesToFile(path, std::span<const std::uint8_t>(bytes, pem.size()))) {
     ShowInfo(FormatResourceString(strings::kSavedToFile, path));
-    return false;
+    return;
   }
-  // A failed save is reported like a failed store change, never passed over.
   ReportFailureWithLastError(strings::kCannotSave, path);
+}
+
+}  // namespace
+
+// The result is always false, whatever happened: export changes no store, so the caller has
+// nothing to reload.
+bool CMainFrame::ExportCertificate(const std::u16string& entryNumber) {
+  std::int32_t flags = 0;
+  if (const CertEntry* entry = FindCommandEntry(entryNumber, flags); entry != nullptr) {
+    ExportEntry(*entry);
+  }
   return false;
 }

@@ -67,9 +67,7 @@ int CMainFrame::OnLoadCatalogue() {
 }
 
 void CMainFrame::ReloadCatalogue() {
-  m_certManager.loaded = 0;
-  m_certManager.ClearGroups();
-  m_certManager.LoadCatalogue();
+  m_certManager.ReloadCatalogue();
   if (CCorvaneView* view = GetActiveView()) {
     view->NavigateToMainPage();
   }

@@ -52,11 +52,8 @@ class CMainFrame final : public CommandTarget {
  private:
   // The platform window stands where a framework frame's base would: it is released last.
   std::unique_ptr<platform::FrameWindow> m_window;
-
- public:
   TCertManager m_certManager;
 
- private:
   int OnCreate(platform::WindowSystem& windows);
   // After a load whose stores could not be read: one error box naming the database and the
   // reason, so that "not installed" on the page is not taken for an answer.

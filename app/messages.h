@@ -6,13 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ui_services.h"
 #include "res/message_text.h"
 #include "res/string_table.h"
 
 // Message box styles of ShowInfo, AskQuestion and ShowError.
-inline constexpr std::uint32_t kInfoStyle = 0x40;
-inline constexpr std::uint32_t kQuestionStyle = 0x33;
-inline constexpr std::uint32_t kErrorStyle = 0x10;
+inline constexpr std::uint32_t kInfoStyle = platform::kMbOk | platform::kMbIconInformation;
+// 0x33: the program asks its questions with the warning icon's value; see gtk_ui_services.cpp.
+inline constexpr std::uint32_t kQuestionStyle = platform::kMbYesNoCancel | platform::kMbIconWarning;
+inline constexpr std::uint32_t kErrorStyle = platform::kMbOk | platform::kMbIconError;
 
 // ErrorCodeText of the thread's last error code.
 std::u16string LastErrorText();

@@ -52,6 +52,12 @@ void TCertManager::ClearGroups() {
   storeError = 0;
 }
 
+void TCertManager::ReloadCatalogue() {
+  loaded = 0;
+  ClearGroups();
+  LoadCatalogue();
+}
+
 const CertEntry* TCertManager::FindEntry(std::int32_t flags, std::uint32_t position) const {
   const auto group = groups.find(flags);
   if (group == groups.end() || position >= group->second.size()) {

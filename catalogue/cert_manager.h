@@ -33,6 +33,9 @@ class TCertManager {
   void LoadCatalogue(StoreLookups lookups = StoreLookups::kLookUp);
   // Removes every group and entry and clears storeError; loaded is left as it is.
   void ClearGroups();
+  // Clears loaded and every group, then loads the catalogue afresh (every installed state is
+  // looked up again and positions are counted again).
+  void ReloadCatalogue();
   // The entry at that position of the group with exactly these flags, or null.
   const CertEntry* FindEntry(std::int32_t flags, std::uint32_t position) const;
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "catalogue/cert_groups.h"
+#include "page/command_links.h"
 #include "res/string_table.h"
 
 namespace {
@@ -158,22 +159,22 @@ bool WriteGroupMarkup(std::int32_t groupFlags, const std::vector<CertEntry>& ent
     if (presentation->actions == RowActions::kExportOnly) {
       icon = u"blank100x100.png";
       actionText = LoadResourceString(strings::kExport);
-      actionCommand = u"URL_EXPORT_" + entryNumber;
+      actionCommand = command_links::kExport + entryNumber;
     } else if (entry.installed == 1) {
       icon = u"ok.png";
       if (presentation->actions == RowActions::kInstallAndUninstall) {
         actionText = LoadResourceString(strings::kUninstall);
-        actionCommand = u"URL_UNINSTALLCERT_" + entryNumber;
+        actionCommand = command_links::kUninstall + entryNumber;
       }
     } else {
       icon = u"nook.png";
       actionText = LoadResourceString(strings::kInstall);
-      actionCommand = u"URL_INSTALLCERT_" + entryNumber;
+      actionCommand = command_links::kInstall + entryNumber;
     }
 
-    WriteCertificateRow(SummaryLine(entry.record),
-                        showDnsNames ? DnsNamesLine(entry.record) : std::u16string(),
-                        u"URL_SHOWCERT_" + entryNumber, icon, actionText, actionCommand, out);
+    WriteCertificateRow(
+        SummaryLine(entry.record), showDnsNames ? DnsNamesLine(entry.record) : std::u16string(),
+        command_links::kShowCert + entryNumber, icon, actionText, actionCommand, out);
   }
 
   out += u"</table>";

@@ -16,10 +16,15 @@ namespace platform {
 
 // Message box styles and button ids.
 inline constexpr std::uint32_t kMbOk = 0x00;
+inline constexpr std::uint32_t kMbOkCancel = 0x01;
 inline constexpr std::uint32_t kMbYesNoCancel = 0x03;
+inline constexpr std::uint32_t kMbYesNo = 0x04;
+inline constexpr std::uint32_t kMbButtonsMask = 0x0F;
 inline constexpr std::uint32_t kMbIconError = 0x10;
 inline constexpr std::uint32_t kMbIconQuestion = 0x20;
+inline constexpr std::uint32_t kMbIconWarning = 0x30;
 inline constexpr std::uint32_t kMbIconInformation = 0x40;
+inline constexpr std::uint32_t kMbIconMask = 0xF0;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;

@@ -26,6 +26,7 @@
 #include "platform/cert_store.h"
 #include "platform/error_codes.h"
 #include "platform/file_system.h"
+#include "platform/file_time.h"
 #include "platform/last_error.h"
 #include "platform/system_error_text.h"
 #include "tools/standard_output.h"
@@ -148,10 +149,7 @@ std::string StoreLocation() {
 
 // 100 ns intervals since 1601 as "YYYY-MM-DDTHH:MM:SSZ".
 std::string UtcIsoText(const FileTime& time) {
-  constexpr std::int64_t kIntervalsPerSecond = 10'000'000;
-  constexpr std::int64_t kSeconds1601To1970 = 11'644'473'600;
-  const auto seconds = static_cast<std::time_t>(
-      static_cast<std::int64_t>(time.Value() / kIntervalsPerSecond) - kSeconds1601To1970);
+  const auto seconds = static_cast<std::time_t>(platform::UnixSecondsOfFileTime(time.Value()));
   std::tm parts{};
   if (gmtime_r(&seconds, &parts) == nullptr) {
     return {};

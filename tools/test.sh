@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks that every include follows the layers, builds with warnings as
-# errors and runs every test: the unit tests, the window tests on a virtual display, the unit
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, every fuzz target for a
-# short time, then builds the Debian package and checks it installed (in a private mount
-# namespace that leaves the machine as it was).
+# Installs what is missing, checks that every include follows the layers and every C++ file the
+# formatting of .clang-format, builds with warnings as errors and runs every test: the unit
+# tests, the window tests on a virtual display, the unit tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, every fuzz target for a short time, then builds the Debian package
+# and checks it installed (in a private mount namespace that leaves the machine as it was).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 bash tools/check-layers.sh
+bash tools/check-format.sh
 
 jobs=$(nproc)
 bash tools/build.sh build-test -DCORVANE_WERROR=ON

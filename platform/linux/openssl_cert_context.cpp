@@ -9,6 +9,7 @@
 #include "platform/cert_context.h"
 #include "platform/cert_decoding.h"
 #include "platform/error_codes.h"
+#include "platform/file_time.h"
 #include "platform/last_error.h"
 #include "platform/linux/openssl_der_reader.h"
 #include "platform/linux/openssl_support.h"
@@ -18,10 +19,6 @@ namespace {
 
 using openssl::DerElement;
 using openssl::DerReader;
-
-// Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
-constexpr std::int64_t kFileTimeEpochOffsetSeconds = 11644473600;
-constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
 
 using Asn1IntegerPtr = std::unique_ptr<ASN1_INTEGER, Deleter<ASN1_INTEGER_free>>;
 using Asn1TimePtr = std::unique_ptr<ASN1_TIME, Deleter<ASN1_TIME_free>>;
@@ -52,7 +49,7 @@ std::optional<std::uint64_t> FileTimeOf(const DerElement& element) {
   const std::int64_t unixSeconds =
       static_cast<std::int64_t>(sys_days{date}.time_since_epoch().count()) * 86400 +
       fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
-  const std::int64_t sinceFileTimeEpoch = unixSeconds + kFileTimeEpochOffsetSeconds;
+  const std::int64_t sinceFileTimeEpoch = unixSeconds + kFileTimeEpochToUnixSeconds;
   if (sinceFileTimeEpoch < 0) {
     return std::nullopt;
   }

@@ -160,7 +160,7 @@ CommandsGuiTest::~CommandsGuiTest() = default;
 
 void CommandsGuiTest::TearDown() {
   app_.reset();
-  platform::SetUi(nullptr);
+  uiGuard_.reset();
   ui_.reset();
   windows_.reset();
   SetMainWindow(nullptr);
@@ -173,7 +173,7 @@ void CommandsGuiTest::Start() {
   windows_ = std::make_unique<platform::GtkWindowSystem>();
   ui_ = std::make_unique<platform::GtkUiServices>(
       [windows = windows_.get()] { return windows->MainGtkWindow(); });
-  platform::SetUi(ui_.get());
+  uiGuard_.emplace(ui_.get());
   app_ = std::make_unique<CCorvaneApp>(*windows_);
   ASSERT_TRUE(app_->InitInstance());
   ASSERT_NE(app_->MainFrame(), nullptr);

@@ -8,9 +8,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "shell_gui_support.h"
+#include "tests/support/scoped_ui.h"
 
 class CCorvaneApp;
 class CMainFrame;
@@ -99,6 +101,7 @@ class CommandsGuiTest : public ShellGuiTest {
 
   std::unique_ptr<platform::GtkWindowSystem> windows_;
   std::unique_ptr<platform::GtkUiServices> ui_;
+  std::optional<corvane_test::ScopedUi> uiGuard_;
   std::unique_ptr<CCorvaneApp> app_;
 };
 

@@ -120,7 +120,7 @@ bool SelectStoreRow(GtkWidget* storesWindow, const char* tabName, const std::str
 class CommandsGui : public CommandsGuiTest {
  protected:
   const TCertDetails& Record(std::int32_t flags, std::uint32_t position) const {
-    const CertEntry* entry = Frame().m_certManager.FindEntry(flags, position);
+    const CertEntry* entry = (*Frame().Catalogue()).FindEntry(flags, position);
     EXPECT_NE(entry, nullptr);
     static const TCertDetails kNone;
     return entry != nullptr ? entry->record : kNone;

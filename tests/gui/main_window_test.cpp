@@ -12,30 +12,11 @@
 #include "platform/linux/gui/gtk_frame_window.h"
 #include "platform/linux/gui/webkit_browser_host.h"
 #include "shell_gui_support.h"
+#include "tests/unit/shell_fakes.h"
 
 namespace {
 
-// A main window that records commands and shows the real frame's catalogue.
-class RecordingMainWindow : public CommandTarget {
- public:
-  explicit RecordingMainWindow(const CMainFrame& frame) : frame_(frame) {}
-  bool ShowCertificate(const std::u16string& entry) override { return Record("show", entry); }
-  bool InstallUninstall(const std::u16string& entry, bool install) override {
-    return Record(install ? "install" : "uninstall", entry);
-  }
-  bool ExportCertificate(const std::u16string& entry) override { return Record("export", entry); }
-  bool ShowWindowsStores() override { return Record("stores", u""); }
-  const TCertManager* Catalogue() const override { return &frame_.m_certManager; }
-
-  std::vector<std::string> calls;
-
- private:
-  bool Record(const std::string& command, const std::u16string& entry) {
-    calls.push_back(command + " " + std::string(entry.begin(), entry.end()));
-    return true;
-  }
-  const CMainFrame& frame_;
-};
+using shell_fakes::FakeMainWindow;
 
 // Queues a button event for the widget's window, to be delivered like one from the display.
 void PutButtonEvent(GtkWidget* widget, GdkEventType type, guint button, double x, double y) {
@@ -76,7 +57,7 @@ TEST_F(MainWindowTest, FirstLoadHasNoTablesTheCatalogueStepAddsThem) {
 
   // The page from the first navigation: populated, but without tables.
   ASSERT_TRUE(WaitForTables(view, 0));
-  EXPECT_EQ(frame.m_certManager.loaded, 0);
+  EXPECT_EQ((*frame.Catalogue()).loaded, 0);
   EXPECT_EQ(Eval(view, "return document.getElementById('APP_MAIN_TITLE_ID').textContent;"),
             "\"Certificate Manager - test environment\"");
 
@@ -98,7 +79,7 @@ TEST_F(MainWindowTest, StartUpShowsTitledPlacedWindowWithoutMenuThenTables) {
   CMainFrame* frame = app.MainFrame();
   ASSERT_NE(frame, nullptr);
   // The catalogue waits for the message loop.
-  EXPECT_EQ(frame->m_certManager.loaded, 0);
+  EXPECT_EQ((*frame->Catalogue()).loaded, 0);
 
   GtkWindow* window = WindowOf(*frame);
   ASSERT_NE(window, nullptr);
@@ -116,7 +97,7 @@ TEST_F(MainWindowTest, StartUpShowsTitledPlacedWindowWithoutMenuThenTables) {
   EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
 
   ASSERT_TRUE(WaitForTables(ViewOf(*frame), 4));
-  EXPECT_EQ(frame->m_certManager.loaded, 1);
+  EXPECT_EQ((*frame->Catalogue()).loaded, 1);
   EXPECT_TRUE(gtk_widget_get_mapped(GTK_WIDGET(window)));
 
   // Placement by the monitor, as the X server reports it.
@@ -169,7 +150,8 @@ class PageCommandLinksTest : public MainWindowTest {
     frame_ = app_.MainFrame();
     view_ = ViewOf(*frame_);
     ASSERT_TRUE(WaitForTables(view_, 4));
-    recorder_ = std::make_unique<RecordingMainWindow>(*frame_);
+    recorder_ = std::make_unique<FakeMainWindow>();
+    recorder_->shownCatalogue = frame_->Catalogue();
     SetMainWindow(recorder_.get());
     HostOf(*frame_)->SetExternalOpener(
         [this](GtkWidget*, const std::string& uri) { opened_.push_back(uri); });
@@ -194,7 +176,7 @@ class PageCommandLinksTest : public MainWindowTest {
   CCorvaneApp app_{windows_};
   CMainFrame* frame_ = nullptr;
   WebKitWebView* view_ = nullptr;
-  std::unique_ptr<RecordingMainWindow> recorder_;
+  std::unique_ptr<FakeMainWindow> recorder_;
   std::vector<std::string> opened_;
 };
 
@@ -211,7 +193,7 @@ TEST_F(PageCommandLinksTest, CommandLinksRunTheirCommandAndLeaveThePage) {
               recorder_->calls[1] == "uninstall 16392_5")
       << recorder_->calls[1];
   EXPECT_EQ(recorder_->calls[2], "export 131104_2");
-  EXPECT_EQ(recorder_->calls[3], "stores ");
+  EXPECT_EQ(recorder_->calls[3], "stores");
   EXPECT_TRUE(PageUntouched());
   EXPECT_TRUE(opened_.empty());
 }

@@ -11,6 +11,7 @@
 #include "app/messages.h"
 #include "platform/ui_services.h"
 #include "shell_gui_support.h"
+#include "tests/support/scoped_ui.h"
 
 namespace {
 
@@ -144,13 +145,13 @@ TEST_F(GtkMessageBoxTest, ProgramBoxesAreModalToTheMainWindowWithTheProgramsCapt
   GtkWidget* mainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_widget_show(mainWindow);
   platform::GtkUiServices ui([mainWindow] { return GTK_WINDOW(mainWindow); });
-  platform::SetUi(&ui);
-
   Answer answer = Press(GTK_RESPONSE_NO);
   // A text with a NUL ends there; printf-like sequences in it are shown as they are.
   const std::u16string text = std::u16string(u"Delete 100%s?") + u'\0' + u"hidden";
-  EXPECT_EQ(Run(answer, [&] { return AskQuestion(text); }), platform::kIdNo);
-  platform::SetUi(nullptr);
+  {
+    const corvane_test::ScopedUi installed(&ui);
+    EXPECT_EQ(Run(answer, [&] { return AskQuestion(text); }), platform::kIdNo);
+  }
   ASSERT_TRUE(answer.found);
   EXPECT_EQ(answer.seen.parent, GTK_WINDOW(mainWindow));
   EXPECT_EQ(answer.seen.title, "corvane_gui_tests");

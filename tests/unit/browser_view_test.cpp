@@ -12,7 +12,9 @@
 namespace {
 
 using shell_fakes::FakeBrowserHost;
+using shell_fakes::FakeDocument;
 using shell_fakes::FakeMainWindow;
+using shell_fakes::TemplateDocument;
 
 constexpr char16_t kBase[] = u"res:///opt/oberit/corvane/";
 
@@ -135,60 +137,30 @@ TEST(BrowserViewWithoutWindowTest, DoesNothingBeforeCreate) {
   EXPECT_FALSE(view.Create(std::unique_ptr<platform::BrowserHost>()));
 }
 
-// A document with the elements population writes, recording the texts.
-class RecordingDocument : public platform::HtmlDocument {
- public:
-  bool SetInnerHtml(const std::u16string& id, const std::u16string& html) override {
-    written[id] = html;
-    return true;
-  }
-  bool GetClassName(const std::u16string&, std::u16string& className) override {
-    className.clear();
-    return true;
-  }
-  bool SetClassName(const std::u16string& id, const std::u16string& className) override {
-    classes[id] = className;
-    return true;
-  }
-  bool GetScrollTop(double& top) override {
-    top = scrollTop;
-    return true;
-  }
-  bool SetScrollTop(double top) override {
-    scrolledTo.push_back(top);
-    return true;
-  }
-
-  std::map<std::u16string, std::u16string> written;
-  std::map<std::u16string, std::u16string> classes;
-  double scrollTop = 0;
-  std::vector<double> scrolledTo;
-};
-
 TEST_F(BrowserViewTest, CompletedMainPageIsPopulatedFromTheMainWindowsCatalogue) {
-  RecordingDocument document;
+  FakeDocument document = TemplateDocument();
   host_->document = &document;
 
   // Another page in the view is left alone.
   host_->location = u"https://example.org/index.html";
   host_->events_->OnDocumentComplete(host_->location);
-  EXPECT_TRUE(document.written.empty());
+  EXPECT_EQ(document.htmlWrites, 0);
 
   // The location decides, not the URL of the notification.
   host_->location = std::u16string(kBase) + u"main.html";
   host_->events_->OnDocumentComplete(u"https://example.org/ignored");
-  EXPECT_EQ(document.written[u"APP_NAME_ID"], u"Oberit Corvane");
-  EXPECT_EQ(document.written.count(u"TEMPLATE_ROOT_TABLE_ID"), 0u);  // catalogue not loaded
+  EXPECT_EQ(document.elements[u"APP_NAME_ID"].html, u"Oberit Corvane");
+  EXPECT_EQ(document.elements[u"TEMPLATE_ROOT_TABLE_ID"].htmlWrites, 0);  // catalogue not loaded
 
   // Without a main window there is no catalogue, and population writes nothing.
-  document.written.clear();
+  document = TemplateDocument();
   SetMainWindow(nullptr);
   host_->events_->OnDocumentComplete(host_->location);
-  EXPECT_TRUE(document.written.empty());
+  EXPECT_EQ(document.htmlWrites, 0);
 }
 
 TEST_F(BrowserViewTest, AReloadOfThePageKeepsItsScrollPositionAndShowsItWhenFilled) {
-  RecordingDocument document;
+  FakeDocument document = TemplateDocument();
   host_->document = &document;
   document.scrollTop = 812.5;
   view_.NavigateToMainPage();

@@ -18,82 +18,13 @@
 #include "platform/ui_services.h"
 #include "platform/user_cert_database.h"
 #include "shell_fakes.h"
+#include "tests/support/scoped_ui.h"
 #include "tests/support/store_test_home.h"
 
 namespace commands_test {
 
-struct Box {
-  std::u16string text;
-  std::u16string caption;
-  std::uint32_t style = 0;
-};
-
-class FakeUi : public platform::UiServices {
- public:
-  int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
-                     std::uint32_t style) override {
-    boxes.push_back({text, caption, style});
-    if (onBox) {
-      onBox();
-    }
-    if (!answers.empty()) {
-      const int answer = answers.front();
-      answers.pop_front();
-      return answer;
-    }
-    return (style & 0x0F) == platform::kMbOk ? platform::kIdOk : platform::kIdCancel;
-  }
-  std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override {
-    proposals.push_back(proposedName);
-    if (onSaveDialog) {
-      onSaveDialog();
-    }
-    return saveAnswer;
-  }
-  bool ViewCertificate(const platform::CertContext& context) override {
-    viewed.push_back(context.encoded);
-    return viewerWorks;
-  }
-  bool ShowCertificateStores() override {
-    ++storesShown;
-    if (onStores) {
-      onStores();
-    }
-    return storesWork;
-  }
-  // Answers in turn from passwordAnswers (none = Cancel), recording each request.
-  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string& databaseName,
-                                                          int attempt) override {
-    passwordRequests.push_back({databaseName, attempt});
-    if (passwordAnswers.empty()) {
-      return std::nullopt;
-    }
-    std::optional<std::string> answer = passwordAnswers.front();
-    passwordAnswers.pop_front();
-    if (!answer) {
-      return std::nullopt;
-    }
-    return platform::SecretText(*answer);
-  }
-
-  std::vector<std::pair<std::u16string, int>> passwordRequests;
-  std::deque<std::optional<std::string>> passwordAnswers;
-
-  std::vector<Box> boxes;
-  std::deque<int> answers;  // for the next boxes, in turn
-  std::function<void()> onBox;
-
-  std::vector<std::u16string> proposals;
-  std::optional<std::u16string> saveAnswer;
-  std::function<void()> onSaveDialog;
-
-  std::vector<platform::Bytes> viewed;
-  bool viewerWorks = true;
-
-  int storesShown = 0;
-  bool storesWork = true;
-  std::function<void()> onStores;
-};
+using shell_fakes::Box;
+using shell_fakes::FakeUi;
 
 // Group flags and sizes of the test catalogue.
 inline constexpr std::int32_t kRootGroup = 1028;           // 4 roots, target store "Root"
@@ -109,11 +40,11 @@ class CommandsTest : public ::testing::Test {
   void SetUp() override {
     testHome_ = std::make_unique<corvane_test::ScopedTestHome>();
     home_ = testHome_->Path();
-    platform::SetUi(&ui_);
+    uiGuard_.emplace(&ui_);
   }
 
   void TearDown() override {
-    platform::SetUi(nullptr);
+    uiGuard_.reset();
     frame_.reset();
     testHome_.reset();
   }
@@ -135,7 +66,7 @@ class CommandsTest : public ::testing::Test {
   }
 
   const CertEntry& Entry(std::int32_t flags, std::uint32_t position) const {
-    const CertEntry* entry = frame_->m_certManager.FindEntry(flags, position);
+    const CertEntry* entry = (*frame_->Catalogue()).FindEntry(flags, position);
     EXPECT_NE(entry, nullptr) << flags << "_" << position;
     static const CertEntry kNone;
     return entry != nullptr ? *entry : kNone;
@@ -161,6 +92,7 @@ class CommandsTest : public ::testing::Test {
   std::unique_ptr<corvane_test::ScopedTestHome> testHome_;
   std::filesystem::path home_;
   FakeUi ui_;
+  std::optional<corvane_test::ScopedUi> uiGuard_;
   shell_fakes::Log log_;
   shell_fakes::FakeWindowSystem windows_{log_};
   std::unique_ptr<CMainFrame> frame_;

@@ -20,7 +20,7 @@ TEST_F(ViewCommand, FailsQuietlyWithoutAViewer) {
   OpenFrame();
   ui_.viewerWorks = false;
   EXPECT_FALSE(frame_->ShowCertificate(Number(kRootGroup, 0)));
-  platform::SetUi(nullptr);
+  const corvane_test::ScopedUi none(nullptr);
   EXPECT_FALSE(frame_->ShowCertificate(Number(kRootGroup, 0)));
   EXPECT_EQ(ui_.viewed.size(), 1u);
   EXPECT_TRUE(ui_.boxes.empty());
@@ -28,14 +28,13 @@ TEST_F(ViewCommand, FailsQuietlyWithoutAViewer) {
 
 TEST(SelectCertDlg, ShowsNothingForARecordThatBuildsNoCertificate) {
   FakeUi ui;
-  platform::SetUi(&ui);
+  const corvane_test::ScopedUi installed(&ui);
   TCertDetails record;  // no bytes, no PEM text
   EXPECT_FALSE(TSelectCertDlg().ViewCertificate(record));
   record.pemText = u"-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n";
   EXPECT_FALSE(TSelectCertDlg().ViewCertificate(record));
   EXPECT_FALSE(TSelectCertDlg().ViewCertificateContext(nullptr));
   EXPECT_TRUE(ui.viewed.empty());
-  platform::SetUi(nullptr);
 }
 
 class StoresCommand : public CommandsTest {};
@@ -68,7 +67,7 @@ TEST_F(StoresCommand, WindowThatCannotBeShownLeavesCatalogueAndPageAlone) {
   OpenFrame();
   ui_.storesWork = false;
   EXPECT_FALSE(frame_->ShowWindowsStores());
-  platform::SetUi(nullptr);
+  const corvane_test::ScopedUi none(nullptr);
   EXPECT_FALSE(frame_->ShowWindowsStores());
   EXPECT_EQ(TakeReloads(), 0u);
 }

@@ -11,6 +11,8 @@
 #include "platform/last_error.h"
 #include "platform/ui_services.h"
 #include "res/string_table.h"
+#include "shell_fakes.h"
+#include "tests/support/scoped_ui.h"
 
 namespace {
 
@@ -138,37 +140,15 @@ TEST(AppBaseName, IsTheRunningExecutablesName) {
   EXPECT_EQ(AppBaseName(), u"corvane_unit_tests");
 }
 
-class RecordingUi : public platform::UiServices {
- public:
-  struct Box {
-    std::u16string text;
-    std::u16string caption;
-    std::uint32_t style;
-  };
-  int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
-                     std::uint32_t style) override {
-    boxes.push_back({text, caption, style});
-    return answer;
-  }
-  std::optional<std::u16string> AskSaveFileName(const std::u16string&) override { return {}; }
-  bool ViewCertificate(const platform::CertContext&) override { return false; }
-  bool ShowCertificateStores() override { return false; }
-  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string&, int) override {
-    return std::nullopt;
-  }
-
-  std::vector<Box> boxes;
-  int answer = platform::kIdYes;
-};
-
 TEST(MessageBoxes, UseTheirStylesAndTheProgramsCaption) {
-  RecordingUi ui;
-  platform::SetUi(&ui);
-  EXPECT_EQ(ShowInfo(u"info"), platform::kIdYes);
-  ui.answer = platform::kIdNo;
-  EXPECT_EQ(AskQuestion(u"question"), platform::kIdNo);
-  ShowError(u"error");
-  platform::SetUi(nullptr);
+  shell_fakes::FakeUi ui;
+  ui.answers = {platform::kIdYes, platform::kIdNo};
+  {
+    const corvane_test::ScopedUi installed(&ui);
+    EXPECT_EQ(ShowInfo(u"info"), platform::kIdYes);
+    EXPECT_EQ(AskQuestion(u"question"), platform::kIdNo);
+    ShowError(u"error");
+  }
 
   ASSERT_EQ(ui.boxes.size(), 3u);
   EXPECT_EQ(ui.boxes[0].text, u"info");
@@ -181,7 +161,7 @@ TEST(MessageBoxes, UseTheirStylesAndTheProgramsCaption) {
 }
 
 TEST(MessageBoxes, AnswerCancelWithoutAUserInterface) {
-  platform::SetUi(nullptr);
+  const corvane_test::ScopedUi none(nullptr);
   EXPECT_EQ(ShowMessage(u"nobody sees this", 0x40), platform::kIdCancel);
   EXPECT_EQ(AskQuestion(u"delete?"), platform::kIdCancel);
 }

@@ -11,65 +11,8 @@
 
 namespace {
 
-// Elements by id with their inner HTML and class; counts the writes.
-class FakeDocument : public platform::HtmlDocument {
- public:
-  struct Element {
-    std::u16string html;
-    std::u16string className;
-  };
-
-  FakeDocument& With(const std::u16string& id, std::u16string className = {}) {
-    elements[id] = Element{u"", std::move(className)};
-    return *this;
-  }
-
-  bool SetInnerHtml(const std::u16string& id, const std::u16string& html) override {
-    auto found = elements.find(id);
-    if (found == elements.end()) {
-      return false;
-    }
-    found->second.html = html;
-    ++htmlWrites;
-    return true;
-  }
-  bool GetClassName(const std::u16string& id, std::u16string& className) override {
-    auto found = elements.find(id);
-    if (found == elements.end() || failClassReads) {
-      return false;
-    }
-    className = found->second.className;
-    return true;
-  }
-  bool SetClassName(const std::u16string& id, const std::u16string& className) override {
-    auto found = elements.find(id);
-    if (found == elements.end()) {
-      return false;
-    }
-    found->second.className = className;
-    ++classWrites;
-    return true;
-  }
-  bool GetScrollTop(double&) override { return false; }
-  bool SetScrollTop(double) override { return false; }
-
-  std::map<std::u16string, Element> elements;
-  int htmlWrites = 0;
-  int classWrites = 0;
-  bool failClassReads = false;
-};
-
-// The elements of the page template that population writes.
-FakeDocument TemplateDocument() {
-  FakeDocument document;
-  document.With(u"APP_MAIN_TITLE_ID")
-      .With(u"APP_NAME_ID")
-      .With(u"APP_VERSION_ID")
-      .With(u"STORES_LINK_ID")
-      .With(u"LINKS_B")
-      .With(u"TEMPLATE_ROOT_TABLE_ID");
-  return document;
-}
+using shell_fakes::FakeDocument;
+using shell_fakes::TemplateDocument;
 
 CertEntry Entry(std::u16string subject) {
   CertEntry entry;

@@ -1,10 +1,14 @@
-// Fakes of the window, the browser control and the main window for tests of the shell's logic:
-// each records what is asked of it in a shared log.
+// Fakes of the window, the browser control, the page document, the main window and the user
+// interface for tests of the shell's logic: each records what is asked of it.
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_target.h"
@@ -12,6 +16,7 @@
 #include "platform/browser_host.h"
 #include "platform/frame_window.h"
 #include "platform/html_document.h"
+#include "platform/ui_services.h"
 
 namespace shell_fakes {
 
@@ -136,10 +141,157 @@ class FakeMainWindow : public CommandTarget {
     calls.push_back("stores");
     return true;
   }
-  const TCertManager* Catalogue() const override { return &catalogue; }
+  const TCertManager* Catalogue() const override {
+    return shownCatalogue != nullptr ? shownCatalogue : &catalogue;
+  }
 
   std::vector<std::string> calls;
   TCertManager catalogue;
+  // When set, the catalogue population sees instead of the fake's own.
+  const TCertManager* shownCatalogue = nullptr;
+};
+
+// Elements by id with their inner HTML and class; counts the writes.
+class FakeDocument : public platform::HtmlDocument {
+ public:
+  struct Element {
+    std::u16string html;
+    std::u16string className;
+    int htmlWrites = 0;
+  };
+
+  FakeDocument& With(const std::u16string& id, std::u16string className = {}) {
+    elements[id] = Element{u"", std::move(className)};
+    return *this;
+  }
+
+  bool SetInnerHtml(const std::u16string& id, const std::u16string& html) override {
+    auto found = elements.find(id);
+    if (found == elements.end()) {
+      return false;
+    }
+    found->second.html = html;
+    ++found->second.htmlWrites;
+    ++htmlWrites;
+    return true;
+  }
+  bool GetClassName(const std::u16string& id, std::u16string& className) override {
+    auto found = elements.find(id);
+    if (found == elements.end() || failClassReads) {
+      return false;
+    }
+    className = found->second.className;
+    return true;
+  }
+  bool SetClassName(const std::u16string& id, const std::u16string& className) override {
+    auto found = elements.find(id);
+    if (found == elements.end()) {
+      return false;
+    }
+    found->second.className = className;
+    ++classWrites;
+    return true;
+  }
+  bool GetScrollTop(double& top) override {
+    top = scrollTop;
+    return true;
+  }
+  bool SetScrollTop(double top) override {
+    scrolledTo.push_back(top);
+    return true;
+  }
+
+  std::map<std::u16string, Element> elements;
+  int htmlWrites = 0;
+  int classWrites = 0;
+  bool failClassReads = false;
+  double scrollTop = 0;
+  std::vector<double> scrolledTo;
+};
+
+// The elements of the page template that population writes.
+inline FakeDocument TemplateDocument() {
+  FakeDocument document;
+  document.With(u"APP_MAIN_TITLE_ID")
+      .With(u"APP_NAME_ID")
+      .With(u"APP_VERSION_ID")
+      .With(u"STORES_LINK_ID")
+      .With(u"LINKS_B")
+      .With(u"TEMPLATE_ROOT_TABLE_ID");
+  return document;
+}
+
+struct Box {
+  std::u16string text;
+  std::u16string caption;
+  std::uint32_t style = 0;
+};
+
+class FakeUi : public platform::UiServices {
+ public:
+  int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+                     std::uint32_t style) override {
+    boxes.push_back({text, caption, style});
+    if (onBox) {
+      onBox();
+    }
+    if (!answers.empty()) {
+      const int answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    return (style & 0x0F) == platform::kMbOk ? platform::kIdOk : platform::kIdCancel;
+  }
+  std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override {
+    proposals.push_back(proposedName);
+    if (onSaveDialog) {
+      onSaveDialog();
+    }
+    return saveAnswer;
+  }
+  bool ViewCertificate(const platform::CertContext& context) override {
+    viewed.push_back(context.encoded);
+    return viewerWorks;
+  }
+  bool ShowCertificateStores() override {
+    ++storesShown;
+    if (onStores) {
+      onStores();
+    }
+    return storesWork;
+  }
+  // Answers in turn from passwordAnswers (none = Cancel), recording each request.
+  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string& databaseName,
+                                                          int attempt) override {
+    passwordRequests.push_back({databaseName, attempt});
+    if (passwordAnswers.empty()) {
+      return std::nullopt;
+    }
+    std::optional<std::string> answer = passwordAnswers.front();
+    passwordAnswers.pop_front();
+    if (!answer) {
+      return std::nullopt;
+    }
+    return platform::SecretText(*answer);
+  }
+
+  std::vector<Box> boxes;
+  std::deque<int> answers;  // for the next boxes, in turn
+  std::function<void()> onBox;
+
+  std::vector<std::u16string> proposals;
+  std::optional<std::u16string> saveAnswer;
+  std::function<void()> onSaveDialog;
+
+  std::vector<platform::Bytes> viewed;
+  bool viewerWorks = true;
+
+  int storesShown = 0;
+  bool storesWork = true;
+  std::function<void()> onStores;
+
+  std::vector<std::pair<std::u16string, int>> passwordRequests;
+  std::deque<std::optional<std::string>> passwordAnswers;
 };
 
 }  // namespace shell_fakes

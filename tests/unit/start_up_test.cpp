@@ -48,16 +48,16 @@ TEST(StartUpTest, PageFirstThenWindowThenCatalogue) {
   CMainFrame* frame = app.MainFrame();
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(GetMainWindow(), frame);
-  EXPECT_EQ(frame->m_certManager.loaded, 0);
-  EXPECT_TRUE(frame->m_certManager.groups.empty());
+  EXPECT_EQ((*frame->Catalogue()).loaded, 0);
+  EXPECT_TRUE((*frame->Catalogue()).groups.empty());
 
   // The message loop delivers the posted step: catalogue, then the page again.
   log.clear();
   windows.RunMessageLoop();
   EXPECT_EQ(log, (Log{"loop", "navigate with main window"}));
-  EXPECT_EQ(frame->m_certManager.loaded, 1);
-  EXPECT_EQ(frame->m_certManager.groups.size(), 4u);
-  EXPECT_EQ(EntryCount(frame->m_certManager), 15u);
+  EXPECT_EQ((*frame->Catalogue()).loaded, 1);
+  EXPECT_EQ((*frame->Catalogue()).groups.size(), 4u);
+  EXPECT_EQ(EntryCount((*frame->Catalogue())), 15u);
 
   const auto& navigations = windows.lastWindow->lastHost->navigations;
   ASSERT_EQ(navigations.size(), 2u);
@@ -87,10 +87,10 @@ TEST(StartUpTest, ReloadRebuildsTheCatalogueAndReloadsThePage) {
   log.clear();
   frame->ReloadCatalogue();
   EXPECT_EQ(log, (Log{"navigate with main window"}));
-  EXPECT_EQ(frame->m_certManager.loaded, 1);
+  EXPECT_EQ((*frame->Catalogue()).loaded, 1);
   // Groups are emptied first: positions are counted afresh, nothing doubles.
-  EXPECT_EQ(frame->m_certManager.groups.size(), 4u);
-  EXPECT_EQ(EntryCount(frame->m_certManager), 15u);
+  EXPECT_EQ((*frame->Catalogue()).groups.size(), 4u);
+  EXPECT_EQ(EntryCount((*frame->Catalogue())), 15u);
 }
 
 TEST(StartUpTest, FailingWindowEndsStartUpWithoutMainWindow) {
@@ -114,10 +114,10 @@ TEST(StartUpTest, FailingWindowEndsStartUpWithoutMainWindow) {
 TEST(MainFrameTest, WithoutWindowReloadOnlyRebuildsTheCatalogue) {
   CMainFrame frame;
   EXPECT_EQ(frame.GetActiveView(), nullptr);
-  EXPECT_EQ(frame.Catalogue(), &frame.m_certManager);
+  ASSERT_NE(frame.Catalogue(), nullptr);
   frame.ReloadCatalogue();
-  EXPECT_EQ(frame.m_certManager.loaded, 1);
-  EXPECT_EQ(EntryCount(frame.m_certManager), 15u);
+  EXPECT_EQ((*frame.Catalogue()).loaded, 1);
+  EXPECT_EQ(EntryCount((*frame.Catalogue())), 15u);
 }
 
 }  // namespace

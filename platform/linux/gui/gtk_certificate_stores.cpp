@@ -11,6 +11,7 @@
 
 #include "platform/cert_decoding.h"
 #include "platform/cert_store.h"
+#include "platform/file_time.h"
 #include "platform/last_error.h"
 #include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
@@ -48,14 +49,8 @@ constexpr StoreSpec kStores[] = {
     {u"Root", strings::kStoreTitleRoot, "store-Root"},
 };
 
-// 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
-constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000ULL;
-
 std::u16string ExpiryText(std::uint64_t notAfter) {
-  const auto seconds = static_cast<std::int64_t>(notAfter / kFileTimeTicksPerSecond) -
-                       static_cast<std::int64_t>(kUnixEpochAsFileTime / kFileTimeTicksPerSecond);
-  return platform::FormatLocalInstant(seconds).date;
+  return platform::FormatLocalInstant(platform::UnixSecondsOfFileTime(notAfter)).date;
 }
 
 std::string Text(std::uint32_t id) {

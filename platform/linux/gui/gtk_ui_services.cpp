@@ -9,14 +9,8 @@
 namespace platform {
 namespace {
 
-constexpr std::uint32_t kButtonsMask = 0x0F;
-constexpr std::uint32_t kIconMask = 0xF0;
-constexpr std::uint32_t kMbOkCancel = 0x01;
-constexpr std::uint32_t kMbYesNo = 0x04;
-constexpr std::uint32_t kMbIconWarning = 0x30;
-
 GtkMessageType MessageTypeOf(std::uint32_t style) {
-  switch (style & kIconMask) {
+  switch (style & kMbIconMask) {
     case kMbIconError:
       return GTK_MESSAGE_ERROR;
     // The program's confirmation asks with the style 0x33 and is meant to show the question
@@ -38,7 +32,7 @@ struct ButtonSpec {
 
 // The buttons in the order the box shows them; the first is the default.
 std::vector<ButtonSpec> ButtonsOf(std::uint32_t style) {
-  switch (style & kButtonsMask) {
+  switch (style & kMbButtonsMask) {
     case kMbOkCancel:
       return {{"_OK", GTK_RESPONSE_OK}, {"_Cancel", GTK_RESPONSE_CANCEL}};
     case kMbYesNoCancel:
@@ -65,7 +59,7 @@ int ButtonIdOf(gint response, std::uint32_t style) {
       break;
   }
   // Closed without a button (window close, Escape).
-  switch (style & kButtonsMask) {
+  switch (style & kMbButtonsMask) {
     case kMbOkCancel:
     case kMbYesNoCancel:
       return kIdCancel;
