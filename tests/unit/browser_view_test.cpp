@@ -161,13 +161,14 @@ TEST_F(BrowserViewTest, CompletedMainPageIsPopulatedFromTheMainWindowsCatalogue)
 
 TEST_F(BrowserViewTest, AReloadOfThePageKeepsItsScrollPositionAndShowsItWhenFilled) {
   FakeDocument document = TemplateDocument();
+  document.With(u"PAGE_BODY_ID", u"unfilled");
   host_->document = &document;
   document.scrollTop = 812.5;
   view_.NavigateToMainPage();
   document.scrollTop = 0;  // the new document starts at the top
   host_->events_->OnDocumentComplete(host_->location);
   EXPECT_EQ(document.scrolledTo, std::vector<double>{812.5});
-  EXPECT_EQ(document.classes[u"PAGE_BODY_ID"], u"");
+  EXPECT_EQ(document.elements[u"PAGE_BODY_ID"].className, u"");
 
   // The next load that no reload of a scrolled page started stays at the top.
   host_->events_->OnDocumentComplete(host_->location);

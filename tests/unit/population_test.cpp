@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "page/html_ext.h"
+#include "shell_fakes.h"
 
 namespace {
 
