@@ -17,6 +17,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   # the Debian package and its checks: desktop entry, AppStream data, package lint, manual pages
   file desktop-file-utils appstream lintian man-db groff-base
+  # the second browser of the end-to-end tests (its profiles keep their own databases) and the
+  # small HTTPS server whose request log proves that it trusted a site
+  firefox-esr python3
 )
 
 missing=()
