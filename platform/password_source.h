@@ -24,4 +24,10 @@ class PasswordSource {
   virtual std::optional<SecretText> AskPassword(const CertDatabase& database, int attempt) = 0;
 };
 
+// The source operations ask: the one installed, else one that asks through the installed
+// graphical services (see ui_services.h), which gives none without them.
+PasswordSource& CurrentPasswordSource();
+// Installs a source (null: back to the graphical services); the caller keeps it alive meanwhile.
+void SetPasswordSource(PasswordSource* source);
+
 }  // namespace platform

@@ -28,7 +28,9 @@
 #include "platform/file_system.h"
 #include "platform/file_time.h"
 #include "platform/last_error.h"
+#include "platform/password_source.h"
 #include "platform/system_error_text.h"
+#include "platform/terminal_password.h"
 #include "tools/standard_output.h"
 
 namespace {
@@ -40,8 +42,8 @@ constexpr int kExitUsage = 2;
 constexpr std::string_view kUsage =
     "Usage: corvanectl list [--json]\n"
     "       corvanectl databases\n"
-    "       corvanectl install ENTRY...\n"
-    "       corvanectl uninstall ENTRY...\n"
+    "       corvanectl install [--password-file FILE] ENTRY...\n"
+    "       corvanectl uninstall [--password-file FILE] ENTRY...\n"
     "       corvanectl export ENTRY FILE|-\n"
     "       corvanectl --help\n";
 
@@ -71,6 +73,12 @@ constexpr std::string_view kHelpText =
     "\"_\" and the position in the group, for example 1028_0 (not 1028_00 or +1028_0).\n"
     "Only groups with a target store can be installed or uninstalled; the\n"
     "certificates of the other groups can only be exported.\n"
+    "\n"
+    "Install and uninstall work on every database of \"databases\". A database\n"
+    "protected by a password needs it before anything changes: it is asked for on\n"
+    "the terminal (not shown as you type, three tries) when standard input is one,\n"
+    "else read from the first line of the --password-file FILE; without either the\n"
+    "command fails, naming the database, before it changes anything.\n"
     "\n"
     "Install and uninstall check every ENTRY before they change anything, then work\n"
     "through them in order and go on after a failure. Nothing is printed on success.\n"
@@ -254,6 +262,7 @@ struct Request {
   bool json = false;
   std::vector<EntryNumber> entries;  // in order, each once
   std::u16string file;
+  std::u16string passwordFile;  // install and uninstall: where a database's password is
 };
 
 struct UsageProblem {
@@ -304,15 +313,32 @@ std::variant<Request, UsageProblem> ParseArguments(std::span<char* const> args) 
   } else {
     return UsageProblem{"unknown command '" + std::string(command) + "'"};
   }
-  for (const char* arg : request.action == Action::kExport ? rest.first(1) : rest) {
+  for (std::size_t index = 0; index < rest.size(); ++index) {
+    const std::string_view arg = rest[index];
+    if (request.action == Action::kExport && index > 0) {
+      break;
+    }
+    if (request.action != Action::kExport && arg == "--password-file") {
+      if (index + 1 == rest.size() || !request.passwordFile.empty()) {
+        return UsageProblem{"--password-file needs one FILE"};
+      }
+      request.passwordFile = ToWide(std::string(rest[++index]));
+      if (request.passwordFile.empty()) {
+        return UsageProblem{"FILE must be a file name in UTF-8"};
+      }
+      continue;
+    }
     const auto number = ParseEntry(arg);
     if (!number) {
-      return UsageProblem{std::string("not an entry number: '") + arg + "'"};
+      return UsageProblem{"not an entry number: '" + std::string(arg) + "'"};
     }
     if (std::find(request.entries.begin(), request.entries.end(), *number) ==
         request.entries.end()) {
       request.entries.push_back(*number);
     }
+  }
+  if (request.entries.empty()) {
+    return UsageProblem{std::string(command) + " needs at least one ENTRY"};
   }
   return request;
 }
@@ -324,6 +350,43 @@ const CertEntry* FindOrReport(const TCertManager& catalogue, const EntryNumber& 
   }
   return entry;
 }
+
+// A database's password on the command line: from the file when one is named (one try: the
+// file does not change between tries), else typed at the terminal when standard input is one.
+class CommandLinePasswords final : public platform::PasswordSource {
+ public:
+  explicit CommandLinePasswords(std::u16string file) : file_(std::move(file)) {}
+
+  std::optional<platform::SecretText> AskPassword(const platform::CertDatabase& database,
+                                                  int attempt) override {
+    const std::string name = Narrow(database.displayName);
+    if (!file_.empty()) {
+      if (attempt > 1) {
+        ReportProblem("the password in " + Narrow(file_) + " does not open the database \"" + name +
+                      "\"");
+        return std::nullopt;
+      }
+      std::optional<platform::SecretText> password = platform::ReadPasswordFile(file_);
+      if (!password) {
+        ReportProblem("cannot read the password file " + Narrow(file_));
+      }
+      return password;
+    }
+    if (!platform::StandardInputIsTerminal()) {
+      ReportProblem("the certificate database \"" + name + "\" (" + Narrow(database.folder) +
+                    ") is protected by a password: give it with --password-file FILE");
+      return std::nullopt;
+    }
+    if (attempt > 1) {
+      std::cerr << "The password was not correct.\n";
+    }
+    return platform::ReadPasswordFromTerminal("Password of the certificate database \"" + name +
+                                              "\": ");
+  }
+
+ private:
+  std::u16string file_;
+};
 
 int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
   const bool install = request.action == Action::kInstall;
@@ -343,6 +406,8 @@ int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
     return kExitFailure;
   }
 
+  CommandLinePasswords passwords(request.passwordFile);
+  platform::SetPasswordSource(&passwords);
   int status = kExitSuccess;
   for (const EntryNumber& number : request.entries) {
     const CertEntry& entry = *catalogue.FindEntry(number.flags, number.position);
@@ -364,6 +429,7 @@ int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
                   ": " + ReasonText(cryptoapi.lastError));
     status = kExitFailure;
   }
+  platform::SetPasswordSource(nullptr);
   return status;
 }
 
