@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "catalogue/embedded_certificates.h"
-#include "catalogue/installed_state.h"
+#include "crypto/installed_state.h"
 #include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
@@ -20,20 +20,24 @@ void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts,
     if (DecodePemCertificate(*text, entry.record) == 0) {
       continue;  // left out: every later certificate of the group moves one position down
     }
-    // A group without a target store has nothing to look up.
-    if (lookups == StoreLookups::kLookUp && storeError == 0 && !storeName.empty()) {
-      switch (LookUpInstalledState(entry.record, storeName)) {
-        case InstalledState::kInstalled:
-          entry.installed = 1;
-          break;
-        case InstalledState::kNotInstalled:
-          break;
-        case InstalledState::kUnreadable:
-          storeError = platform::GetLastError();
-          break;
+    entries.push_back(std::move(entry));
+  }
+  // A group without a target store has nothing to look up. The group's certificates are looked
+  // up together, so that each database is opened once.
+  if (lookups == StoreLookups::kLookUp && storeError == 0 && !storeName.empty() &&
+      !entries.empty()) {
+    std::vector<const TCertDetails*> records;
+    for (const CertEntry& entry : entries) {
+      records.push_back(&entry.record);
+    }
+    const StorePresence presence = LookUpPresence(records, storeName);
+    if (presence.error != 0) {
+      storeError = presence.error;
+    } else {
+      for (std::size_t index = 0; index < entries.size(); ++index) {
+        entries[index].installed = presence.StateOf(index) == InstalledState::kInstalled ? 1 : 0;
       }
     }
-    entries.push_back(std::move(entry));
   }
   // A group that exists already stays as it was.
   groups.try_emplace(flags, std::move(entries));

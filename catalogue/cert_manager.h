@@ -24,8 +24,10 @@ class TCertManager {
   virtual ~TCertManager() = default;
 
   // Decodes every text of a null-terminated list and inserts the group unless its flags exist.
-  // The first store that cannot be read sets storeError; the certificates after it are not
-  // looked up (they would only wait for the same failure) and read as not installed.
+  // The group's certificates are looked up together in every database of the user's set. The
+  // first store that cannot be read sets storeError; the certificates of that group and of later
+  // groups are not looked up (they would only wait for the same failure) and read as not
+  // installed.
   void AddGroup(std::int32_t flags, const char16_t* const* texts,
                 StoreLookups lookups = StoreLookups::kLookUp);
   // The four embedded lists in load order, then loaded = 1. Without lookups every entry reads as

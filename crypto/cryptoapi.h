@@ -9,7 +9,12 @@
 
 #include "crypto/cert_details.h"
 #include "platform/cert_context.h"
+#include "platform/cert_databases.h"
 #include "platform/cert_decoding.h"
+
+namespace platform {
+class CertDatabaseLogins;
+}
 
 class TCryptoapi {
  public:
@@ -38,6 +43,16 @@ class TCryptoapi {
   bool Uninstall(const TCertDetails& record, const std::u16string& storeName);
 
   std::uint32_t lastError = 0;
+  // The database (its name and folder) that the last failure concerns; empty when none.
+  std::u16string lastDatabase;
+
+ private:
+  // Records the thread's last error and the database as the failure; false.
+  bool Fail(const platform::CertDatabase& database);
+  // Logs in to every database that needs a password, asking the current password source up to
+  // kPasswordAttempts times each. False with the failure recorded when one cannot be logged in to.
+  bool LogInToEach(const std::vector<const platform::CertDatabase*>& databases,
+                   platform::CertDatabaseLogins& logins);
 };
 
 // Sets the key-provider property of the context from the record; the platform's result, or 0

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/cert_context.h"
+#include "platform/cert_databases.h"
 
 namespace platform {
 
@@ -45,6 +46,10 @@ class CertStore {
   // exists but cannot be opened or read (a missing file, a lock held by another program, no
   // permission, damage). A database that does not exist yet reads as empty.
   static std::unique_ptr<CertStore> OpenSystemStore(const std::u16string& name);
+  // The store of that name in one database of the user's set (cert_databases.h), as
+  // OpenSystemStore opens it in the shared database.
+  static std::unique_ptr<CertStore> OpenStoreIn(const std::u16string& name,
+                                                const CertDatabase& database);
 
   // The store's copy of exactly this certificate (same DER bytes), carrying the key-provider
   // property when the database holds its private key. Null when absent, with the last error

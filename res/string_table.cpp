@@ -35,6 +35,16 @@ constexpr std::array kStringTable{
         u"The certificate \u201C%s\u201D could not be removed from the store \u201C%s\u201D."},
     StringEntry{strings::kCannotReadStore, u"The store \u201C%s\u201D could not be read."},
     StringEntry{strings::kCertificate, u"Certificate"},
+    // The choice of database in the stores window and the password dialog.
+    StringEntry{strings::kDatabaseSelector, u"_Database:"},
+    StringEntry{strings::kWrongPassword,
+                u"The password of the database \u201C%s\u201D was not correct."},
+    StringEntry{strings::kPasswordTitle, u"Certificate database password"},
+    StringEntry{strings::kPasswordQuestion,
+                u"The certificate database \u201C%s\u201D is protected by a password. Enter it to "
+                u"change the database."},
+    StringEntry{strings::kPasswordRetry, u"The password was not correct. Try %s of %s."},
+    StringEntry{strings::kOkButton, u"_OK"},
     StringEntry{strings::kAppName, u"Oberit Corvane"},
     StringEntry{strings::kReady, u"Ready"},
     StringEntry{strings::kRegistryKey, u"Oberit"},

@@ -54,6 +54,12 @@ inline constexpr std::uint32_t kCertificateSummary = 310;
 inline constexpr std::uint32_t kCannotRemove = 311;
 inline constexpr std::uint32_t kCannotReadStore = 312;
 inline constexpr std::uint32_t kCertificate = 313;
+inline constexpr std::uint32_t kDatabaseSelector = 314;
+inline constexpr std::uint32_t kWrongPassword = 315;
+inline constexpr std::uint32_t kPasswordTitle = 316;
+inline constexpr std::uint32_t kPasswordQuestion = 317;
+inline constexpr std::uint32_t kPasswordRetry = 318;
+inline constexpr std::uint32_t kOkButton = 319;
 }  // namespace strings
 
 // The text of a string-table entry, empty when there is none. Leaves the thread's last error

@@ -20,6 +20,7 @@
 #include "app/messages.h"
 #include "catalogue/cert_groups.h"
 #include "catalogue/cert_manager.h"
+#include "crypto/installed_state.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
 #include "platform/cert_databases.h"
@@ -56,7 +57,9 @@ constexpr std::string_view kHelpText =
     "  list          every certificate: entry number, group, subject, validity\n"
     "                (UTC), serial number and whether it is installed\n"
     "  list --json   the same as one JSON document: an array with one object per\n"
-    "                certificate (installed and store are null for export-only groups)\n"
+    "                certificate, with \"databases\": the name and folder of every\n"
+    "                database that holds it (installed, store and databases are null\n"
+    "                for export-only groups; installed means held by every database)\n"
     "  databases     the certificate databases that make up your stores, one a\n"
     "                line: kind (shared, firefox, thunderbird), name and folder,\n"
     "                separated by tabs\n"
@@ -216,9 +219,33 @@ int ListJson(const TCertManager& catalogue) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
+    // Which databases hold each certificate of a group with a store.
+    StorePresence presence;
+    if (!store.empty()) {
+      std::vector<const TCertDetails*> records;
+      for (const CertEntry& entry : entries) {
+        records.push_back(&entry.record);
+      }
+      presence = LookUpPresence(records, StoreNameForGroup(flags));
+      if (presence.error != 0) {
+        ReportProblem("cannot read the certificate database " +
+                      Narrow(presence.unreadableDatabase) + ": " + ReasonText(presence.error));
+        return kExitFailure;
+      }
+    }
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
       const CertEntry& entry = entries[position];
       const TCertDetails& record = entry.record;
+      nlohmann::ordered_json databases = nullptr;
+      if (!store.empty()) {
+        databases = nlohmann::ordered_json::array();
+        for (std::size_t index = 0; index < presence.databases.size(); ++index) {
+          if (presence.present[position][index]) {
+            databases.push_back({{"name", Narrow(presence.databases[index].displayName)},
+                                 {"folder", Narrow(presence.databases[index].folder)}});
+          }
+        }
+      }
       list.push_back({
           {"entry", EntryNumber{flags, position}.Text()},
           {"group", flags},
@@ -235,6 +262,7 @@ int ListJson(const TCertManager& catalogue) {
           {"notAfter", UtcIsoText(record.notAfter)},
           {"installed", store.empty() ? nlohmann::ordered_json(nullptr)
                                       : nlohmann::ordered_json(entry.installed != 0)},
+          {"databases", databases},
       });
     }
   }
@@ -424,9 +452,11 @@ int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
       ReportProblem("note: " + certificate + " is not installed; nothing to uninstall");
       continue;
     }
+    const std::string database =
+        cryptoapi.lastDatabase.empty() ? StoreLocation() : Narrow(cryptoapi.lastDatabase);
     ReportProblem(std::string(install ? "cannot install " : "cannot uninstall ") + certificate +
-                  (install ? " into " : " from ") + "the certificate database " + StoreLocation() +
-                  ": " + ReasonText(cryptoapi.lastError));
+                  (install ? " into " : " from ") + "the certificate database " + database + ": " +
+                  ReasonText(cryptoapi.lastError));
     status = kExitFailure;
   }
   platform::SetPasswordSource(nullptr);

@@ -529,9 +529,7 @@ class NssCertStore final : public CertStore {
   std::string dir_;
 };
 
-}  // namespace
-
-std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name) {
+std::unique_ptr<CertStore> OpenStoreInFolder(const std::u16string& name, std::string dir) {
   const std::optional<StoreKind> kind = KindForName(name);
   if (!kind) {
     SetLastError(kErrorFileNotFound);
@@ -539,11 +537,21 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
   }
   // A database that exists but cannot be opened makes the store unusable; one that does not
   // exist yet is an empty store.
-  std::string dir = UserCertDatabaseDir();
   if (!AcquireSlot(dir, Access::kRead)) {
     return nullptr;
   }
   return std::make_unique<NssCertStore>(*kind, std::move(dir));
+}
+
+}  // namespace
+
+std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name) {
+  return OpenStoreInFolder(name, UserCertDatabaseDir());
+}
+
+std::unique_ptr<CertStore> CertStore::OpenStoreIn(const std::u16string& name,
+                                                  const CertDatabase& database) {
+  return OpenStoreInFolder(name, linux_utf8::ToUtf8(database.folder).value_or(""));
 }
 
 std::u16string CertStoreLocation() {

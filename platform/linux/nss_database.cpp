@@ -117,12 +117,26 @@ bool OpenLocked(const std::string& dir, bool writable) {
   return true;
 }
 
-// Changing a database protected by a password needs the user logged in to it. Nothing asks for
-// a password yet, so such a database is refused before anything is changed; this is the one place
-// where a password, once there is a way to get it, is to be given to NSS.
+// The passwords of the running operation (see SetChangePasswords), guarded by g_mutex.
+const std::map<std::string, SecretText>* g_changePasswords = nullptr;
+
+// Changing a database protected by a password needs the user logged in to it: with the password
+// the operation got for it, else the change is refused before anything is changed. This is the one
+// place where a password is given to NSS for a change.
 bool LogInForChange(PK11SlotInfo* slot) {
   if (!PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr)) {
     return true;
+  }
+  if (g_changePasswords != nullptr) {
+    if (const auto found = g_changePasswords->find(g_database.dir);
+        found != g_changePasswords->end()) {
+      PORT_SetError(0);
+      if (PK11_CheckUserPassword(slot, found->second.c_str()) == SECSuccess) {
+        return true;
+      }
+      SetLastError(nss::NssErrorCode());
+      return false;
+    }
   }
   SetLastError(kErrorDatabasePasswordNeeded);
   return false;
@@ -154,6 +168,11 @@ void CloseUserCertDatabase() {
 }
 
 namespace nss {
+
+void SetChangePasswords(const std::map<std::string, SecretText>* passwords) {
+  std::lock_guard lock(g_mutex);
+  g_changePasswords = passwords;
+}
 
 std::uint32_t NssErrorCode() {
   const PRErrorCode code = PORT_GetError();

@@ -8,12 +8,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/linux/change_lock.h"
 #include "platform/linux/nss_handle.h"
+#include "platform/secret_text.h"
 
 namespace platform::nss {
 
@@ -66,6 +68,10 @@ class DatabaseChange {
 // kErrorDatabaseNeedsRecovery or ERROR_FILE_CORRUPT. A change that a program which stopped left
 // unfinished is rolled back on the way when the folder can be written to.
 std::uint32_t PrepareDatabaseFiles(const std::string& dir, Access access);
+
+// The passwords by database folder that a change logs in with when its database needs one; null
+// when there are none. The caller keeps the map alive until it sets null again.
+void SetChangePasswords(const std::map<std::string, SecretText>* passwords);
 
 // Checks one SQLite file of the database without writing to it (SQLite's quick check, which
 // finds damaged pages in time proportional to the file's size). 0 when the file is sound or does

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "catalogue/installed_state.h"
+#include "crypto/installed_state.h"
 #include "crypto/cryptoapi.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"

@@ -1,14 +1,17 @@
 // The certificate stores window: Corvane's own modal window over the user's certificate
-// database, one tab per store ("Personal", "Intermediate CA Certificate", "Trusted CA
-// Certificate"), each listing every certificate the store holds with its subject, issuer and
-// expiry date. A certificate can be viewed, or removed after a confirmation that names it. A store
-// that cannot be read says why above its empty list. Every text comes from the string table.
+// databases, one chosen at a time in a selector, one tab per store ("Personal", "Intermediate CA
+// Certificate", "Trusted CA Certificate"), each listing every certificate the store holds with its
+// subject, issuer and expiry date. A certificate can be viewed, or removed after a confirmation
+// that names it. A store that cannot be read says why above its empty list. Every text comes from
+// the string table.
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/cert_database_login.h"
+#include "platform/cert_databases.h"
 #include "platform/cert_decoding.h"
 #include "platform/cert_store.h"
 #include "platform/file_time.h"
@@ -17,6 +20,7 @@
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/local_time.h"
+#include "platform/password_source.h"
 #include "res/message_text.h"
 #include "res/string_table.h"
 
@@ -119,6 +123,15 @@ class StoresWindow {
   template <typename Action>
   static void Guarded(gpointer data, Action action);
 
+  // The database whose stores the tabs show, chosen by the selector.
+  const platform::CertDatabase& Chosen() const { return databases_.at(chosen_); }
+  // Logs in to the chosen database when it needs a password, asking the user; false when the
+  // user cancelled or the password was wrong three times (an error is then shown).
+  bool LogInToChosen(platform::CertDatabaseLogins& logins);
+  static void OnDatabaseChanged(GtkComboBox* selector, gpointer data);
+
+  std::vector<platform::CertDatabase> databases_;
+  std::size_t chosen_ = 0;
   // The tabs outlive the dialog: its widgets' signal handlers point at them until it is gone.
   std::vector<std::unique_ptr<StoreTab>> tabs_;
   TopLevelWidget dialog_;
@@ -144,6 +157,22 @@ StoresWindow::StoresWindow(GtkWindow* parent)
   gtk_window_set_default_size(GTK_WINDOW(dialog_.get()), 720, 440);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog_.get()), GTK_RESPONSE_CLOSE);
 
+  // One database of the user's set at a time; the shared one first.
+  databases_ = platform::FindUserCertDatabases().databases;
+  GtkWidget* selector = gtk_combo_box_text_new();
+  gtk_widget_set_name(selector, "database");
+  for (const platform::CertDatabase& database : databases_) {
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(selector),
+                                   ToGtkText(database.displayName).c_str());
+  }
+  gtk_combo_box_set_active(GTK_COMBO_BOX(selector), 0);
+  GtkWidget* selectorRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  gtk_container_set_border_width(GTK_CONTAINER(selectorRow), 6);
+  gtk_box_pack_start(GTK_BOX(selectorRow),
+                     gtk_label_new_with_mnemonic(Text(strings::kDatabaseSelector).c_str()), FALSE,
+                     FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(selectorRow), selector, TRUE, TRUE, 0);
+
   GtkWidget* notebook = gtk_notebook_new();
   gtk_widget_set_name(notebook, "stores");
   gtk_container_set_border_width(GTK_CONTAINER(notebook), 6);
@@ -160,7 +189,46 @@ StoresWindow::StoresWindow(GtkWindow* parent)
     tabs_.push_back(std::move(tab));
   }
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog_.get()));
+  gtk_box_pack_start(GTK_BOX(content), selectorRow, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
+  // Connected last: the tabs exist when it fires.
+  g_signal_connect(selector, "changed", G_CALLBACK(OnDatabaseChanged), this);
+}
+
+void StoresWindow::OnDatabaseChanged(GtkComboBox* selector, gpointer data) {
+  try {
+    auto* window = static_cast<StoresWindow*>(data);
+    const gint active = gtk_combo_box_get_active(selector);
+    if (active < 0 || static_cast<std::size_t>(active) >= window->databases_.size()) {
+      return;
+    }
+    window->chosen_ = static_cast<std::size_t>(active);
+    for (const auto& tab : window->tabs_) {
+      window->Fill(*tab);
+    }
+  } catch (...) {
+    g_warning("certificate stores window: cannot show the chosen database");
+  }
+}
+
+bool StoresWindow::LogInToChosen(platform::CertDatabaseLogins& logins) {
+  const std::optional<bool> needsPassword = platform::CertDatabaseNeedsPassword(Chosen());
+  if (needsPassword.value_or(false) == false) {
+    return true;  // an unreadable database fails in the removal itself
+  }
+  for (int attempt = 1; attempt <= platform::kPasswordAttempts; ++attempt) {
+    std::optional<platform::SecretText> password =
+        RunPasswordDialog(GTK_WINDOW(dialog_.get()), Chosen().displayName, attempt);
+    if (!password) {
+      return false;
+    }
+    if (logins.LogIn(Chosen(), std::move(*password))) {
+      return true;
+    }
+  }
+  ShowError(FormattedText(strings::kWrongPassword, Chosen().displayName),
+            ErrorText(platform::GetLastError()));
+  return false;
 }
 
 void StoresWindow::Run() {
@@ -240,7 +308,7 @@ void StoresWindow::Fill(StoreTab& tab) {
   // Opening and listing leave the last error alone when they succeed.
   platform::SetLastError(0);
   if (const std::unique_ptr<platform::CertStore> store =
-          platform::CertStore::OpenSystemStore(tab.storeName)) {
+          platform::CertStore::OpenStoreIn(tab.storeName, Chosen())) {
     tab.certificates = store->Enumerate();
   }
   ShowProblem(tab, platform::GetLastError());
@@ -297,9 +365,13 @@ void StoresWindow::Remove(StoreTab& tab) {
     return;
   }
   const std::u16string name = DisplayName(*certificate, false);
+  platform::CertDatabaseLogins logins;
+  if (!LogInToChosen(logins)) {
+    return;
+  }
   bool removed = false;
   if (const std::unique_ptr<platform::CertStore> store =
-          platform::CertStore::OpenSystemStore(tab.storeName)) {
+          platform::CertStore::OpenStoreIn(tab.storeName, Chosen())) {
     // Delete wants the store's own copy; the database may have changed since the list was made.
     if (platform::CertContextPtr found = store->FindExisting(*certificate)) {
       removed = store->Delete(std::move(found));

@@ -9,17 +9,24 @@
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/password_source.h"
+#include "res/message_text.h"
+#include "res/string_table.h"
 
 namespace {
 
+std::string Text(std::uint32_t id) {
+  return platform::gui::ToGtkText(LoadResourceString(id));
+}
+
 std::string Question(const std::u16string& databaseName, int attempt) {
-  std::string text = "The certificate database \u201c" + platform::gui::ToGtkText(databaseName) +
-                     "\u201d is protected by a password. Enter it to change the database.";
+  std::u16string text = FormatResourceString(strings::kPasswordQuestion, databaseName);
   if (attempt > 1) {
-    text += "\n\nThe password was not correct. Try " + std::to_string(attempt) + " of " +
-            std::to_string(platform::kPasswordAttempts) + ".";
+    const std::u16string tried = platform::gui::FromGtkText(std::to_string(attempt).c_str());
+    const std::u16string allowed =
+        platform::gui::FromGtkText(std::to_string(platform::kPasswordAttempts).c_str());
+    text += u"\n\n" + FormatResourceString(strings::kPasswordRetry, tried, allowed);
   }
-  return text;
+  return platform::gui::ToGtkText(text);
 }
 
 }  // namespace
@@ -28,9 +35,10 @@ std::optional<platform::SecretText> RunPasswordDialog(GtkWindow* parent,
                                                       const std::u16string& databaseName,
                                                       int attempt) {
   platform::gui::TopLevelWidget dialog(gtk_dialog_new_with_buttons(
-      "Certificate database password", parent,
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Cancel",
-      GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr));
+      Text(strings::kPasswordTitle).c_str(), parent,
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      Text(strings::kCancelButton).c_str(), GTK_RESPONSE_CANCEL, Text(strings::kOkButton).c_str(),
+      GTK_RESPONSE_OK, nullptr));
   gtk_widget_set_name(dialog.get(), "database-password");
   gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_OK);
 
