@@ -189,15 +189,24 @@ bool TCryptoapi::LogInToEach(const std::vector<const platform::CertDatabase*>& d
       return Fail(*database);
     }
     bool loggedIn = !*needsPassword;
+    std::uint32_t wrongPassword = 0;
     for (int attempt = 1; !loggedIn && attempt <= platform::kPasswordAttempts; ++attempt) {
+      platform::SetLastError(0);
       std::optional<platform::SecretText> password =
           platform::CurrentPasswordSource().AskPassword(*database, attempt);
       if (!password) {
-        // The user's answer ends the operation before anything changed.
-        platform::SetLastError(platform::kErrorCancelled);
+        // The answer ends the operation before anything changed.
+        std::uint32_t code = platform::GetLastError();
+        if (code == 0) {
+          code = wrongPassword != 0 ? wrongPassword : platform::kErrorCancelled;
+        }
+        platform::SetLastError(code);
         return Fail(*database);
       }
       loggedIn = logins.LogIn(*database, std::move(*password));
+      if (!loggedIn) {
+        wrongPassword = platform::GetLastError();
+      }
     }
     if (!loggedIn) {
       return Fail(*database);  // the code of the last wrong password

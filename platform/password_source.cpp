@@ -1,5 +1,7 @@
 #include "platform/password_source.h"
 
+#include "platform/error_codes.h"
+#include "platform/last_error.h"
 #include "platform/ui_services.h"
 
 namespace platform {
@@ -11,9 +13,14 @@ class WindowPasswordSource final : public PasswordSource {
   std::optional<SecretText> AskPassword(const CertDatabase& database, int attempt) override {
     UiServices* ui = CurrentUi();
     if (ui == nullptr) {
+      SetLastError(kErrorDatabasePasswordNeeded);
       return std::nullopt;
     }
-    return ui->AskDatabasePassword(database.displayName, attempt);
+    std::optional<SecretText> password = ui->AskDatabasePassword(database.displayName, attempt);
+    if (!password) {
+      SetLastError(kErrorCancelled);
+    }
+    return password;
   }
 };
 

@@ -20,7 +20,9 @@ class PasswordSource {
 
   // The password of the database. attempt counts from 1; every later attempt follows a wrong
   // password. None when the user cancelled or no password can be had: the operation then ends
-  // without changing any database.
+  // without changing any database, with the thread's last error as the source set it
+  // (kErrorCancelled for the user's Cancel, kErrorDatabasePasswordNeeded when nobody could be
+  // asked) or, when the source left it 0, the code of the last wrong password.
   virtual std::optional<SecretText> AskPassword(const CertDatabase& database, int attempt) = 0;
 };
 

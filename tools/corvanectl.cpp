@@ -401,6 +401,7 @@ class CommandLinePasswords final : public platform::PasswordSource {
       return password;
     }
     if (!platform::StandardInputIsTerminal()) {
+      platform::SetLastError(platform::kErrorDatabasePasswordNeeded);
       ReportProblem("the certificate database \"" + name + "\" (" + Narrow(database.folder) +
                     ") is protected by a password: give it with --password-file FILE");
       return std::nullopt;
@@ -408,8 +409,12 @@ class CommandLinePasswords final : public platform::PasswordSource {
     if (attempt > 1) {
       std::cerr << "The password was not correct.\n";
     }
-    return platform::ReadPasswordFromTerminal("Password of the certificate database \"" + name +
-                                              "\": ");
+    std::optional<platform::SecretText> typed = platform::ReadPasswordFromTerminal(
+        "Password of the certificate database \"" + name + "\": ");
+    if (!typed) {
+      platform::SetLastError(platform::kErrorCancelled);  // the input ended
+    }
+    return typed;
   }
 
  private:
