@@ -23,6 +23,7 @@
 #include "app/corvane_app.h"
 #include "app/corvane_view.h"
 #include "app/main_frame.h"
+#include "bench/profile_databases.h"
 #include "platform/frame_window.h"
 #include "platform/linux/gui/gtk_frame_window.h"
 #include "platform/linux/gui/gtk_ui_services.h"
@@ -138,7 +139,13 @@ const std::filesystem::path& ChildHome() {
       std::perror("bench_gui_startup: cannot make a temporary folder");
       std::exit(1);
     }
-    return std::filesystem::path(pattern);
+    // Three browser profiles with databases of their own beside the shared database: the
+    // catalogue is looked up in each.
+    const std::filesystem::path made(pattern);
+    if (!corvane_bench::UseProfileDatabases(made, 3)) {
+      std::exit(1);
+    }
+    return made;
   }();
   return home;
 }
