@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "catalogue/embedded_certificates.h"
-#include "crypto/installed_state.h"
 #include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "crypto/installed_state.h"
 #include "platform/cert_context.h"
 #include "platform/last_error.h"
 

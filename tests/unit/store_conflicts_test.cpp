@@ -10,8 +10,8 @@
 #include <chrono>
 #include <filesystem>
 
-#include "crypto/installed_state.h"
 #include "crypto/cryptoapi.h"
+#include "crypto/installed_state.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/user_cert_database.h"

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "crypto/installed_state.h"
 #include "crypto/cryptoapi.h"
+#include "crypto/installed_state.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/password_source.h"
