@@ -209,9 +209,12 @@ TEST_F(CorvanectlTest, LockedOrIncompleteDatabaseFailsWithOneLineNamingTheFolder
         cannotRead + "The certificate database is in use by another program. (error 0x20010001)\n");
     EXPECT_EQ(install.exitCode, 1);
     EXPECT_THAT(install.err, testing::StartsWith("corvanectl: cannot install 1028_1 (C=CZ"));
-    EXPECT_THAT(install.err, testing::EndsWith(" into the certificate database " + dir +
-                                               ": The certificate database is in use by another "
-                                               "program. (error 0x20010001)\n"));
+    // With a set of databases the message names which one, and its folder.
+    EXPECT_THAT(install.err,
+                testing::EndsWith(
+                    " into the certificate database Shared (Chromium, GNOME programs) (" + dir +
+                    "): The certificate database is in use by another program. "
+                    "(error 0x20010001)\n"));
     EXPECT_EQ(std::count(install.err.begin(), install.err.end(), '\n'), 1);
   }
   fs::rename(dir + "/key4.db", Home() / "key4.db");
