@@ -2,7 +2,6 @@
 // Firefox and Thunderbird profile listed in a profiles.ini of one of the places those programs
 // keep their profiles (classic, XDG configuration folder, snap, flatpak).
 #include <glib.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 
 #include "platform/cert_databases.h"
 #include "platform/linux/glib_handle.h"
+#include "platform/linux/home_folder.h"
 #include "platform/linux/utf8_text.h"
 #include "platform/user_cert_database.h"
 
@@ -29,31 +29,10 @@ constexpr char16_t kSharedDisplayName[] = u"Shared (Chromium, GNOME programs)";
 // The file of an SQL database; a profile without it is not part of the set.
 constexpr char kDatabaseFile[] = "/cert9.db";
 
-bool IsAbsolute(const char* path) {
-  return path != nullptr && path[0] == '/';
-}
-
-// HOME, or the home folder of the account when HOME does not name an absolute path.
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (IsAbsolute(home)) {
-    return home;
-  }
-  const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  struct passwd entry {};
-  struct passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && IsAbsolute(found->pw_dir)) {
-    return found->pw_dir;
-  }
-  return {};
-}
-
 // $XDG_CONFIG_HOME when absolute, else HOME/.config.
 std::string ConfigFolder(const std::string& home) {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (IsAbsolute(config)) {
+  if (linux_home::IsAbsolute(config)) {
     return config;
   }
   return home.empty() ? std::string() : home + "/.config";
@@ -83,7 +62,7 @@ struct ProfileRoot {
 };
 
 std::vector<ProfileRoot> ProfileRoots() {
-  const std::string home = HomeFolder();
+  const std::string home = linux_home::HomeFolder();
   const std::string config = ConfigFolder(home);
   std::vector<ProfileRoot> roots;
   const auto add = [&roots](CertDatabaseKind kind, const std::string& base, const char* rest,

@@ -2,7 +2,6 @@
 // something must be written), creating it on the first add, and closing it at exit.
 #include <nss.h>
 #include <prerror.h>
-#include <pwd.h>
 #include <secerr.h>
 #include <secmod.h>
 #include <sys/stat.h>
@@ -15,36 +14,16 @@
 
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
+#include "platform/linux/home_folder.h"
 #include "platform/linux/nss_database.h"
 #include "platform/user_cert_database.h"
 
 namespace platform {
 namespace {
 
-bool IsAbsolute(const char* path) {
-  return path != nullptr && path[0] == '/';
-}
-
 bool PathExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0;
-}
-
-// HOME, or the home folder of the account when HOME does not name an absolute path.
-std::string HomeDir() {
-  const char* home = std::getenv("HOME");
-  if (IsAbsolute(home)) {
-    return home;
-  }
-  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  struct passwd entry {};
-  struct passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && IsAbsolute(found->pw_dir)) {
-    return found->pw_dir;
-  }
-  return {};
 }
 
 // Makes the folder and any missing parents, each with mode 0700. 0 or the errno code.
@@ -145,7 +124,7 @@ bool LogInForChange(PK11SlotInfo* slot) {
 }  // namespace
 
 std::string UserCertDatabaseDir() {
-  const std::string home = HomeDir();
+  const std::string home = linux_home::HomeFolder();
   if (!home.empty()) {
     std::string legacyDir = home + "/.pki/nssdb";
     if (PathExists(legacyDir)) {
@@ -153,7 +132,7 @@ std::string UserCertDatabaseDir() {
     }
   }
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (IsAbsolute(dataHome)) {
+  if (linux_home::IsAbsolute(dataHome)) {
     return std::string(dataHome) + "/pki/nssdb";
   }
   if (home.empty()) {
