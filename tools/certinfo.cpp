@@ -21,6 +21,7 @@
 #include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "platform/command_line.h"
 #include "platform/error_codes.h"
 #include "platform/file_system.h"
 #include "platform/last_error.h"
@@ -236,8 +237,7 @@ bool PrintCatalogue() {
 int main(int argc, char** argv) {
   std::vector<std::string> files;
   bool optionsEnded = false;
-  for (int index = 1; index < argc; ++index) {
-    const std::string_view argument = argv[index];
+  for (const std::string& argument : platform::CommandLineArguments(argc, argv)) {
     if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       std::cout << kUsage;
       return tools::FinishStandardOutput("certinfo", 0);
@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
       std::cerr << "certinfo: unknown option " << argument << "\n" << kUsage;
       return 2;
     } else {
-      files.emplace_back(argument);
+      files.push_back(argument);
     }
   }
   bool ok = true;

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -25,6 +25,7 @@
 #include "crypto/installed_state.h"
 #include "platform/cert_databases.h"
 #include "platform/cert_store.h"
+#include "platform/command_line.h"
 #include "platform/error_codes.h"
 #include "platform/file_system.h"
 #include "platform/file_time.h"
@@ -160,14 +161,18 @@ std::string StoreLocation() {
 
 // 100 ns intervals since 1601 as "YYYY-MM-DDTHH:MM:SSZ".
 std::string UtcIsoText(const FileTime& time) {
-  const auto seconds = static_cast<std::time_t>(platform::UnixSecondsOfFileTime(time.Value()));
-  std::tm parts{};
-  if (gmtime_r(&seconds, &parts) == nullptr) {
-    return {};
-  }
+  using namespace std::chrono;
+  const sys_seconds instant{seconds{platform::UnixSecondsOfFileTime(time.Value())}};
+  const sys_days day = floor<days>(instant);
+  const year_month_day date{day};
+  const hh_mm_ss clock{instant - day};
   char text[32];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-  return std::string(text, length);
+  const int length = std::snprintf(
+      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+      static_cast<int>(clock.seconds().count()));
+  return length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string();
 }
 
 std::string CaptionOf(std::int32_t flags) {
@@ -297,7 +302,7 @@ struct UsageProblem {
   std::string text;
 };
 
-std::variant<Request, UsageProblem> ParseArguments(std::span<char* const> args) {
+std::variant<Request, UsageProblem> ParseArguments(std::span<const std::string> args) {
   if (args.empty()) {
     return UsageProblem{"a command is needed"};
   }
@@ -491,7 +496,7 @@ int Export(const TCertManager& catalogue, const Request& request) {
   return kExitSuccess;
 }
 
-int Run(std::span<char* const> args) {
+int Run(std::span<const std::string> args) {
   const auto parsed = ParseArguments(args);
   if (const auto* problem = std::get_if<UsageProblem>(&parsed)) {
     ReportProblem(problem->text);
@@ -528,8 +533,7 @@ int Run(std::span<char* const> args) {
 int main(int argc, char** argv) {
   int status = kExitFailure;
   try {
-    status =
-        Run(std::span<char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+    status = Run(platform::CommandLineArguments(argc, argv));
   } catch (const std::exception& error) {
     ReportProblem(error.what());
   }

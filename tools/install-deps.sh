@@ -20,6 +20,8 @@ packages=(
   # the second browser of the end-to-end tests (its profiles keep their own databases) and the
   # small HTTPS server whose request log proves that it trusted a site
   firefox-esr python3
+  # the Windows build: cross compiler, GoogleTest's source to build with it, Wine to run the tests
+  g++-mingw-w64-x86-64-posix googletest wine64
 )
 
 missing=()

@@ -2,8 +2,9 @@
 # Installs what is missing, checks that every include follows the layers and every C++ file the
 # formatting of .clang-format, builds with warnings as errors and runs every test: the unit
 # tests, the window tests on a virtual display, the unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, every fuzz target for a short time, then builds the Debian package
-# and checks it installed (in a private mount namespace that leaves the machine as it was).
+# UndefinedBehaviorSanitizer, every fuzz target for a short time, builds the Debian package and
+# checks it installed (in a private mount namespace that leaves the machine as it was), and last
+# builds for Windows and runs that build's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -25,3 +26,6 @@ bash tools/fuzz.sh
 
 bash tools/package.sh
 bash tools/check-package.sh
+
+# The Windows build, its tests under Wine, and its tools against the Linux build's.
+bash tools/test-windows.sh build-test

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <type_traits>
 
 #include "catalogue/embedded_certificates.h"
 #include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
+#include "tests/support/wine_deviations.h"
 
 namespace {
 
@@ -109,6 +111,25 @@ class CatalogueDecoding : public testing::Test {
   static inline std::vector<Decoded>* decoded_ = nullptr;
 };
 
+// A field compared with its expected JSON value, unless it is a known difference of Wine's
+// certificate services (never on Linux or Windows).
+template <typename Actual>
+json AsJson(const Actual& actual) {
+  if constexpr (std::is_same_v<Actual, std::u16string>) {
+    return json(ToNarrow(actual));
+  } else {
+    return json(actual);
+  }
+}
+#define EXPECT_PLATFORM_EQ(field, actual, expected)                                           \
+  do {                                                                                        \
+    const json actualJson = AsJson(actual);                                                   \
+    const json expectedJson = (expected);                                                     \
+    if (!corvane_test::IsKnownWineDeviation(field, expectedJson.dump(), actualJson.dump())) { \
+      EXPECT_EQ(actualJson, expectedJson) << field;                                           \
+    }                                                                                         \
+  } while (false)
+
 #define TRACE_CERTIFICATE(item) SCOPED_TRACE((item).list + "[" + std::to_string((item).index) + "]")
 
 TEST_F(CatalogueDecoding, HoldsFifteenCertificates) {
@@ -121,8 +142,8 @@ TEST_F(CatalogueDecoding, NamesMatch) {
     const TCertDetails& record = item.record;
     EXPECT_EQ(record.subjectName, Wide(item.expected["subjectCN"]));
     EXPECT_EQ(record.issuerName, Wide(item.expected["issuerCN"]));
-    EXPECT_EQ(record.subjectDN, Wide(item.expected["subjectDN"]));
-    EXPECT_EQ(record.issuerDN, Wide(item.expected["issuerDN"]));
+    EXPECT_PLATFORM_EQ("subjectDN", record.subjectDN, item.expected["subjectDN"]);
+    EXPECT_PLATFORM_EQ("issuerDN", record.issuerDN, item.expected["issuerDN"]);
     ExpectAttrs(record.subjectAttrs, item.expected["subjectAttrs"]);
     ExpectAttrs(record.issuerAttrs, item.expected["issuerAttrs"]);
   }
@@ -146,8 +167,8 @@ TEST_F(CatalogueDecoding, NumbersAndAlgorithmsMatch) {
     EXPECT_EQ(record.signatureAlgOid, Wide(expected["signatureAlgOid"]));
     // ECDSA signatures have no algorithm identifier of their own, so no hash OID follows.
     const bool ecdsa = expected["signatureAlgOid"].get<std::string>().starts_with("1.2.840.10045.");
-    EXPECT_EQ(record.hashAlgOid, ecdsa ? u"" : Wide(expected["hashAlgOid"]));
-    EXPECT_EQ(record.publicKeyBits, expected["keyBits"].get<std::uint32_t>());
+    EXPECT_PLATFORM_EQ("hashAlgOid", record.hashAlgOid, ecdsa ? json("") : expected["hashAlgOid"]);
+    EXPECT_PLATFORM_EQ("publicKeyBits", record.publicKeyBits, expected["keyBits"]);
     EXPECT_EQ(record.hasKeyProvInfo, 0u);
   }
 }
@@ -171,6 +192,10 @@ TEST_F(CatalogueDecoding, ExtensionsAndUsagesMatch) {
     EXPECT_EQ(record.hasQcStatements, expected["hasQcStatements"].get<std::uint32_t>());
 
     const json& altNames = expected["altNames"];
+    if (corvane_test::IsKnownWineDeviation("altNames", altNames.dump(),
+                                           record.altNames.empty() ? "[]" : "[...]")) {
+      continue;
+    }
     ASSERT_EQ(record.altNames.size(), altNames.size());
     for (std::size_t index = 0; index < altNames.size(); ++index) {
       const TRDNAttr& actual = record.altNames[index];
