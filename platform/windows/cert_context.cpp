@@ -133,8 +133,7 @@ NativeCertPtr NativeContextOf(const CertContext& context) {
   std::u16string container = keyProv.containerName;
   std::u16string provider = keyProv.provName;
   CRYPT_KEY_PROV_INFO info{};
-  info.pwszContainerName =
-      container.data() != nullptr ? reinterpret_cast<LPWSTR>(container.data()) : nullptr;
+  info.pwszContainerName = reinterpret_cast<LPWSTR>(container.data());
   info.pwszProvName = reinterpret_cast<LPWSTR>(provider.data());
   info.dwProvType = keyProv.provType;
   info.dwFlags = keyProv.flags;
