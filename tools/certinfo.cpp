@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -140,7 +141,9 @@ bool IsCertificateLabel(std::string_view label) {
 
 // Prints every certificate of one file; false when the file or any certificate in it failed.
 bool PrintFile(const std::string& path) {
-  const auto content = platform::ReadFileBounded(path, kMaxFileBytes);
+  // The name is UTF-8 text (on Linux its bytes are used as they are).
+  const auto content = platform::ReadFileBounded(
+      std::filesystem::path(std::u8string(path.begin(), path.end())), kMaxFileBytes);
   if (!content) {
     const std::uint32_t error = platform::GetLastError();
     if (error == platform::ErrorFromErrno(EFBIG)) {
