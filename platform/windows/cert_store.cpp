@@ -38,6 +38,12 @@ class SystemStore : public CertStore {
     return KeepingLastError([&] { return ContextFromNative(found.get()); });
   }
 
+  // Each store of the platform holds its own copies: none of this store's certificates sits
+  // in it under another store's terms.
+  CertContextPtr FindForRemoval(const CertContext& context) override {
+    return FindExisting(context);
+  }
+
   bool Add(const CertContext& context, AddDisposition disposition) override {
     const NativeCertPtr native = NativeContextOf(context);
     if (!native) {
@@ -124,6 +130,10 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
     return nullptr;
   }
   return std::make_unique<windows::SystemStore>(store);
+}
+
+std::u16string CertStoreLocation() {
+  return u"HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates";
 }
 
 bool CertComparePublicKeyInfo(std::span<const std::uint8_t> first,
