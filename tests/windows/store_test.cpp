@@ -196,6 +196,9 @@ class FakeUi : public platform::UiServices {
   }
   bool ViewCertificate(const platform::CertContext&) override { return false; }
   bool ShowCertificateStores() override { return false; }
+  std::optional<platform::SecretText> AskDatabasePassword(const std::u16string&, int) override {
+    return std::nullopt;
+  }
 
   std::vector<std::pair<std::u16string, std::uint32_t>> boxes;
 };

@@ -1,0 +1,30 @@
+// On Windows the user's stores are the platform's own: one set, kept under the user's
+// SystemCertificates key, that every program of the user shares.
+#include "platform/cert_databases.h"
+
+#include "platform/cert_store.h"
+
+namespace platform {
+
+CertDatabaseSet FindUserCertDatabases() {
+  CertDatabaseSet set;
+  set.databases.push_back({CertDatabaseKind::kShared,
+                           u"Shared (the current user's system stores)",
+                           {},
+                           CertStoreLocation()});
+  return set;
+}
+
+const char* CertDatabaseKindWord(CertDatabaseKind kind) {
+  switch (kind) {
+    case CertDatabaseKind::kFirefox:
+      return "firefox";
+    case CertDatabaseKind::kThunderbird:
+      return "thunderbird";
+    case CertDatabaseKind::kShared:
+      break;
+  }
+  return "shared";
+}
+
+}  // namespace platform
