@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file of a layer includes a header of a layer it must not depend on.
 #
-# The direction is app -> page -> catalogue -> crypto -> platform (interfaces) <- platform/linux.
+# The direction is app -> page -> catalogue -> crypto -> platform (interfaces) <- platform/linux
+# and platform/windows, which know nothing of each other.
 # The string table (res) rests on the platform interfaces and serves the layers above them and
 # the window. app/main.cpp puts the program together and may include anything.
 set -euo pipefail
@@ -16,6 +17,7 @@ declare -A allowed=(
   [platform]="platform"
   [platform/linux]="platform/linux platform"
   [platform/linux/gui]="platform/linux/gui platform/linux platform res"
+  [platform/windows]="platform/windows platform"
 )
 
 # The layer a path belongs to, or "other" (tests, bench, tools, anything else).
@@ -23,6 +25,7 @@ layer_of() {
   case "$1" in
     platform/linux/gui/*) echo platform/linux/gui ;;
     platform/linux/*) echo platform/linux ;;
+    platform/windows/*) echo platform/windows ;;
     platform/*) echo platform ;;
     app/* | page/* | catalogue/* | crypto/* | res/*) echo "${1%%/*}" ;;
     *) echo other ;;

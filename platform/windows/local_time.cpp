@@ -2,13 +2,12 @@
 // seconds, as the locale writes them.
 #include "platform/local_time.h"
 
+#include "platform/file_time.h"
 #include "platform/windows/win_api.h"
 
 namespace platform {
 namespace {
 
-constexpr std::int64_t kSeconds1601To1970 = 11644473600;
-constexpr std::int64_t kTicksPerSecond = 10000000;
 // FILETIME starts in 1601, so earlier instants have no text; 9999-12-31 23:59:59 is the last.
 constexpr std::int64_t kLastUnixSecond = 253402300799;
 
@@ -37,10 +36,11 @@ std::u16string TimeText(const SYSTEMTIME& time) {
 }  // namespace
 
 LocalDateTimeText FormatLocalInstant(std::int64_t unixSeconds) {
-  if (unixSeconds < -kSeconds1601To1970 || unixSeconds > kLastUnixSecond) {
+  if (unixSeconds < -kFileTimeEpochToUnixSeconds || unixSeconds > kLastUnixSecond) {
     return {};
   }
-  const auto ticks = static_cast<std::uint64_t>(unixSeconds + kSeconds1601To1970) * kTicksPerSecond;
+  const auto ticks = static_cast<std::uint64_t>(unixSeconds + kFileTimeEpochToUnixSeconds) *
+                     kFileTimeTicksPerSecond;
   const FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   SYSTEMTIME utcTime{};
   SYSTEMTIME localTime{};
