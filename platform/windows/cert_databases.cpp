@@ -8,10 +8,7 @@ namespace platform {
 
 CertDatabaseSet FindUserCertDatabases() {
   CertDatabaseSet set;
-  set.databases.push_back({CertDatabaseKind::kShared,
-                           u"Shared (the current user's system stores)",
-                           {},
-                           CertStoreLocation()});
+  set.databases.push_back({CertDatabaseKind::kShared, u"Current user", {}, CertStoreLocation()});
   return set;
 }
 

@@ -13,14 +13,7 @@
 namespace platform {
 namespace {
 
-struct HandleClose {
-  void operator()(HANDLE handle) const {
-    if (handle != INVALID_HANDLE_VALUE) {
-      ::CloseHandle(handle);
-    }
-  }
-};
-using FileHandle = std::unique_ptr<void, HandleClose>;
+using windows::FileHandle;
 
 // The folder part of a path with its separator, or nothing for a bare file name.
 std::wstring FolderPrefix(const std::wstring& path) {

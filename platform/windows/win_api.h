@@ -37,6 +37,16 @@ struct StoreClose {
 };
 using NativeStorePtr = std::unique_ptr<void, StoreClose>;
 
+// A file (or pipe, or console) handle; INVALID_HANDLE_VALUE is no handle.
+struct HandleClose {
+  void operator()(HANDLE handle) const {
+    if (handle != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(handle);
+    }
+  }
+};
+using FileHandle = std::unique_ptr<void, HandleClose>;
+
 struct LocalRelease {
   void operator()(void* memory) const { ::LocalFree(memory); }
 };

@@ -1,11 +1,12 @@
 // The Windows implementation of the smaller platform services: system error texts, files, the
-// module path, local time.
+// module path, local time, password files.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "app/messages.h"
@@ -14,6 +15,7 @@
 #include "platform/last_error.h"
 #include "platform/local_time.h"
 #include "platform/system_error_text.h"
+#include "platform/terminal_password.h"
 
 namespace {
 
@@ -63,6 +65,23 @@ TEST(WindowsFiles, ReplaceWholeAndLeaveNothingBehind) {
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidParameter);
   EXPECT_EQ(ReadFile(target), "second\n");
   std::filesystem::remove_all(folder);
+}
+
+TEST(WindowsPasswordFile, GivesTheFirstLineWithoutItsLineEnd) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "corvane password";
+  const auto read = [&](const std::string& content) {
+    std::ofstream(file, std::ios::binary) << content;
+    return platform::ReadPasswordFile(file.u16string());
+  };
+  std::optional<platform::SecretText> password = read("s3cr\xc3\xa9t\r\nsecond line\r\n");
+  ASSERT_TRUE(password);
+  EXPECT_STREQ(password->c_str(), "s3cr\xc3\xa9t");
+  password = read("");
+  ASSERT_TRUE(password);
+  EXPECT_TRUE(password->empty());
+  std::filesystem::remove(file);
+  EXPECT_FALSE(platform::ReadPasswordFile(file.u16string()));
+  EXPECT_EQ(platform::GetLastError(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(WindowsModulePath, NamesTheRunningExecutable) {
