@@ -132,6 +132,12 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
   return std::make_unique<windows::SystemStore>(store);
 }
 
+// The user's set holds only the system stores (cert_databases.cpp).
+std::unique_ptr<CertStore> CertStore::OpenStoreIn(const std::u16string& name,
+                                                  const CertDatabase& /*database*/) {
+  return OpenSystemStore(name);
+}
+
 std::u16string CertStoreLocation() {
   return u"HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates";
 }

@@ -63,7 +63,17 @@ TEST(CorvanectlOnWindows, InstallListUninstallAgainstTheUsersStores) {
   const platform::Bytes& root = catalogue.FindEntry(1028, 0)->record.certEncoded;
   const platform::Bytes& intermediate = catalogue.FindEntry(16392, 0)->record.certEncoded;
 
-  corvane_test::ToolRun run = corvane_test::RunTool("corvanectl", {"install", "1028_0", "16392_0"});
+  // The user's set is the one set of system stores, which never asks for a password.
+  corvane_test::ToolRun run = corvane_test::RunTool("corvanectl", {"databases"});
+  EXPECT_EQ(run.output,
+            "shared\tCurrent user\tHKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates\r\n");
+  const std::filesystem::path passwordFile =
+      std::filesystem::temp_directory_path() / "corvanectl password";
+  std::ofstream(passwordFile) << "unused\n";
+
+  run = corvane_test::RunTool(
+      "corvanectl", {"install", "--password-file", passwordFile.string(), "1028_0", "16392_0"});
+  std::filesystem::remove(passwordFile);
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_TRUE(InStore(L"Root", root));
   EXPECT_TRUE(InStore(L"CA", intermediate));
