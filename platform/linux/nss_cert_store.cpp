@@ -350,9 +350,13 @@ class NssCertStore final : public CertStore {
     PORT_SetError(0);
     CertificatePtr stored = FindInDatabase(slot->get(), context.encoded);
     if (!stored) {
-      // A search that finds nothing leaves no NSS error; anything else is a failed search.
+      // A search that finds nothing leaves no NSS error; anything else is a failed search, except
+      // the note NSS leaves on every later call once one of its one-time set-ups failed (this
+      // happens after one database was closed and another opened in the process): the search
+      // itself ran, so nothing was found.
       const PRErrorCode error = PORT_GetError();
-      SetLastError(error == 0 ? kCryptENotFound : ErrorFromNss(error));
+      SetLastError(error == 0 || error == PR_CALL_ONCE_ERROR ? kCryptENotFound
+                                                             : ErrorFromNss(error));
       return nullptr;
     }
     const bool belongs =
