@@ -80,15 +80,6 @@ std::optional<AltNameEntry> EntryOf(const GENERAL_NAME* name) {
 
 }  // namespace
 
-const CertExtension* CertFindExtension(std::string_view oid, const CertInfo& info) {
-  for (const CertExtension& extension : info.extensions) {
-    if (extension.oid == oid) {
-      return &extension;
-    }
-  }
-  return nullptr;
-}
-
 std::optional<Bytes> DecodeAuthorityKeyId(std::span<const std::uint8_t> extensionValue) {
   openssl::ErrorQueueScope errors;
   const auto keyId = openssl::DecodeWhole<AuthorityKeyIdPtr>(d2i_AUTHORITY_KEYID, extensionValue);

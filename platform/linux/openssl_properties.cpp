@@ -85,14 +85,6 @@ std::optional<Bytes> CertGetSha1Hash(const CertContext& context) {
   return hash;
 }
 
-std::optional<KeyProvInfo> CertGetKeyProvInfo(const CertContext& context) {
-  if (!context.keyProvInfo) {
-    SetLastError(kCryptENotFound);
-    return std::nullopt;
-  }
-  return context.keyProvInfo;
-}
-
 std::uint32_t CertGetPublicKeyLength(std::uint32_t encodingType,
                                      std::span<const std::uint8_t> subjectPublicKeyInfo) {
   if ((encodingType & kX509AsnEncoding) == 0) {

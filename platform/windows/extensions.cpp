@@ -70,15 +70,6 @@ AltNameEntry EntryOf(const CERT_ALT_NAME_ENTRY& name) {
 
 }  // namespace
 
-const CertExtension* CertFindExtension(std::string_view oid, const CertInfo& info) {
-  for (const CertExtension& extension : info.extensions) {
-    if (extension.oid == oid) {
-      return &extension;
-    }
-  }
-  return nullptr;
-}
-
 std::optional<Bytes> DecodeAuthorityKeyId(std::span<const std::uint8_t> extensionValue) {
   const auto keyId =
       windows::DecodeObject<CERT_AUTHORITY_KEY_ID2_INFO>(X509_AUTHORITY_KEY_ID2, extensionValue);

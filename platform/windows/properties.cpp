@@ -22,14 +22,6 @@ std::optional<Bytes> CertGetSha1Hash(const CertContext& context) {
   return hash;
 }
 
-std::optional<KeyProvInfo> CertGetKeyProvInfo(const CertContext& context) {
-  if (!context.keyProvInfo) {
-    SetLastError(kCryptENotFound);
-    return std::nullopt;
-  }
-  return context.keyProvInfo;
-}
-
 std::uint32_t CertGetPublicKeyLength(std::uint32_t encodingType,
                                      std::span<const std::uint8_t> subjectPublicKeyInfo) {
   const auto info =
