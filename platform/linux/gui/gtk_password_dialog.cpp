@@ -47,6 +47,9 @@ std::optional<platform::SecretText> RunPasswordDialog(GtkWindow* parent,
   gtk_box_set_spacing(GTK_BOX(area), 12);
   GtkWidget* label = gtk_label_new(Question(databaseName, attempt).c_str());
   gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  // A wrapping label asks for the height its narrowest width needs; a natural width close to the
+  // widest keeps the dialog from reserving empty lines under the text.
+  gtk_label_set_width_chars(GTK_LABEL(label), 50);
   gtk_label_set_max_width_chars(GTK_LABEL(label), 60);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_box_pack_start(GTK_BOX(area), label, FALSE, FALSE, 0);
