@@ -76,13 +76,20 @@ if [[ ${1:-} == --inside ]]; then
     /usr/bin/corvane >"$1/corvane.log" 2>&1 &
     pid=$!
     trap "kill $pid 2>/dev/null; wait $pid 2>/dev/null" EXIT
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Oberit Corvane$" | head -n 1)
+    # A window found while the program is still starting may be gone before it is read; then
+    # it is looked for again.
+    class=""
+    for _ in 1 2 3 4 5; do
+      window=$(timeout 60 xdotool search --sync --onlyvisible --name "^Oberit Corvane$" | head -n 1)
+      [[ -n $window ]] && class=$(xprop -id "$window" WM_CLASS 2>/dev/null) && break
+      sleep 1
+    done
     if [[ -z $window ]]; then
       echo "check-package: the installed corvane opened no window" >&2
       exit 1
     fi
-    if ! xprop -id "$window" WM_CLASS | grep -qF "\"$2\""; then
-      echo "check-package: window class $(xprop -id "$window" WM_CLASS) lacks \"$2\"" >&2
+    if ! grep -qF "\"$2\"" <<<"$class"; then
+      echo "check-package: window class $class lacks \"$2\"" >&2
       exit 1
     fi
     # The page has been drawn once the screen has many colours and two shots in a row agree.

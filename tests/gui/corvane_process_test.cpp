@@ -73,10 +73,15 @@ TEST_F(CorvaneProcessTest, WindowIsPlacedByTheScreenAndArgumentsChangeNothing) {
                                          ("corvane-placement-" + std::to_string(getpid()) + ".sh");
     {
       std::ofstream file(script);
+      // A window found while the program is still starting may be gone before xwininfo
+      // reads it; then it looks again.
       file << "'" << kCorvane << "' --display=:4711 --name=other --help extra & pid=$!\n"
-           << "id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Oberit Corvane$'"
+           << "for try in 1 2 3 4 5; do\n"
+           << "  id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Oberit Corvane$'"
            << " | head -n 1)\n"
-           << "[ -n \"$id\" ] && xwininfo -id \"$id\"\n"
+           << "  [ -n \"$id\" ] && xwininfo -id \"$id\" 2>/dev/null && break\n"
+           << "  sleep 1\n"
+           << "done\n"
            << "kill $pid; wait $pid\n";
     }
     const Outcome outcome = RunShell("xvfb-run -a -s '-screen 0 " + std::string(screen.size) +
