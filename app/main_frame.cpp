@@ -79,7 +79,7 @@ void CMainFrame::ReportUnreadableStore() const {
     return;
   }
   std::u16string message =
-      FormatResourceString(strings::kCannotReadDatabase, platform::CertStoreLocation());
+      FormatResourceString(strings::kCannotReadDatabase, m_certManager.storeErrorDatabase);
   const std::u16string detail = ErrorCodeText(m_certManager.storeError);
   if (!detail.empty()) {
     message += u"\n\n";

@@ -22,38 +22,68 @@ void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts,
     }
     entries.push_back(std::move(entry));
   }
-  // A group without a target store has nothing to look up. The group's certificates are looked
-  // up together, so that each database is opened once.
-  if (lookups == StoreLookups::kLookUp && storeError == 0 && !storeName.empty() &&
-      !entries.empty()) {
-    std::vector<const TCertDetails*> records;
-    for (const CertEntry& entry : entries) {
-      records.push_back(&entry.record);
+  // A group that exists already stays as it was.
+  const auto [group, inserted] = groups.try_emplace(flags, std::move(entries));
+  if (inserted && lookups == StoreLookups::kLookUp) {
+    LookUpStatesOf({&*group});
+  }
+}
+
+void TCertManager::LookUpStates() {
+  std::vector<Group*> all;
+  for (auto& group : groups) {
+    all.push_back(&group);
+  }
+  LookUpStatesOf(all);
+}
+
+void TCertManager::LookUpStatesOf(const std::vector<Group*>& chosen) {
+  std::vector<PresenceQuery> queries;
+  std::vector<CertEntry*> looked;
+  for (auto* group : chosen) {
+    const std::u16string storeName = StoreNameForGroup(group->first);
+    if (storeName.empty()) {
+      continue;  // a group without a target store has nothing to look up
     }
-    const StorePresence presence = LookUpPresence(records, storeName);
-    if (presence.error != 0) {
-      storeError = presence.error;
-    } else {
-      for (std::size_t index = 0; index < entries.size(); ++index) {
-        entries[index].installed = presence.StateOf(index) == InstalledState::kInstalled ? 1 : 0;
-      }
+    for (CertEntry& entry : group->second) {
+      queries.push_back({&entry.record, storeName});
+      looked.push_back(&entry);
     }
   }
-  // A group that exists already stays as it was.
-  groups.try_emplace(flags, std::move(entries));
+  if (queries.empty()) {
+    return;
+  }
+  const StorePresence presence = LookUpPresence(queries);
+  if (storeError == 0) {
+    storeError = presence.error;
+    storeErrorDatabase = presence.unreadableDatabase;
+  }
+  const std::vector<std::u16string> unreadable = presence.UnreadableNames();
+  for (std::size_t index = 0; index < looked.size(); ++index) {
+    CertEntry& entry = *looked[index];
+    entry.state = presence.StateOf(index);
+    entry.installed = entry.state == InstalledState::kInstalled ? 1 : 0;
+    entry.heldBy = presence.Holding(index);
+    entry.missingFrom = presence.Lacking(index);
+    entry.unreadable = unreadable;
+  }
 }
 
 void TCertManager::LoadCatalogue(StoreLookups lookups) {
-  AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST, lookups);
-  AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST, lookups);
-  AddGroup(CERTGROUP_TSA_TEST, CERTS_TSA_TEST, lookups);
-  AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST, lookups);
+  AddGroup(CERTGROUP_ROOT_TEST, CERTS_ROOT_TEST, StoreLookups::kSkip);
+  AddGroup(CERTGROUP_INTERMEDIATE_TEST, CERTS_INTERMEDIATE_TEST, StoreLookups::kSkip);
+  AddGroup(CERTGROUP_TSA_TEST, CERTS_TSA_TEST, StoreLookups::kSkip);
+  AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST, StoreLookups::kSkip);
+  if (lookups == StoreLookups::kLookUp) {
+    LookUpStates();
+  }
   loaded = 1;
 }
 
 void TCertManager::ClearGroups() {
   groups.clear();
   storeError = 0;
+  storeErrorDatabase.clear();
 }
 
 void TCertManager::ReloadCatalogue() {

@@ -9,10 +9,18 @@
 
 #include "catalogue/cert_groups.h"
 #include "crypto/cert_details.h"
+#include "crypto/installed_state.h"
 
 struct CertEntry {
   std::int32_t installed = 0;  // 1 when found in the group's target store at load time
   TCertDetails record;
+  // How the certificate stands across the user's set of databases at load time; installed is 1
+  // exactly when this is kInstalled. The names say which databases hold it, which were read and
+  // lack it, and which could not be read (empty for groups without a store).
+  InstalledState state = InstalledState::kNotInstalled;
+  std::vector<platform::CertDatabase> heldBy;
+  std::vector<platform::CertDatabase> missingFrom;
+  std::vector<std::u16string> unreadable;
 };
 
 // Whether a catalogue load asks the stores for the installed state of each certificate.
@@ -24,15 +32,18 @@ class TCertManager {
   virtual ~TCertManager() = default;
 
   // Decodes every text of a null-terminated list and inserts the group unless its flags exist.
-  // The group's certificates are looked up together in every database of the user's set. The
-  // first store that cannot be read sets storeError; the certificates of that group and of later
-  // groups are not looked up (they would only wait for the same failure) and read as not
-  // installed.
+  // With lookups, the group's certificates are looked up together in every database of the
+  // user's set (see LookUpStates).
   void AddGroup(std::int32_t flags, const char16_t* const* texts,
                 StoreLookups lookups = StoreLookups::kLookUp);
-  // The four embedded lists in load order, then loaded = 1. Without lookups every entry reads as
-  // not installed, for callers that only need the certificates.
+  // The four embedded lists in load order, then loaded = 1. The certificates of every group are
+  // looked up in one pass over the set, so that each database is opened once. Without lookups
+  // every entry reads as not installed, for callers that only need the certificates.
   void LoadCatalogue(StoreLookups lookups = StoreLookups::kLookUp);
+  // Looks up the state of every entry of the groups with a target store. A database that cannot
+  // be read sets storeError and storeErrorDatabase (the first one) and makes the state of every
+  // such entry kUnreadable; the databases that could be read still say which hold it.
+  void LookUpStates();
   // Removes every group and entry and clears storeError; loaded is left as it is.
   void ClearGroups();
   // Clears loaded and every group, then loads the catalogue afresh (every installed state is
@@ -44,8 +55,13 @@ class TCertManager {
   std::map<std::int32_t, std::vector<CertEntry>> groups;
   std::int32_t loaded = 0;
   // The error code of the store that could not be read during the load, 0 when every lookup
-  // got an answer. A "not installed" shown beside it is not an answer.
+  // got an answer, and the database (its name and folder) or profile list it concerns.
   std::uint32_t storeError = 0;
+  std::u16string storeErrorDatabase;
+
+ private:
+  using Group = std::pair<const std::int32_t, std::vector<CertEntry>>;
+  void LookUpStatesOf(const std::vector<Group*>& chosen);
 };
 
 // Fills a freshly cleared record from one PEM text; 1 on success, 0 on failure.

@@ -11,10 +11,19 @@
 #include "platform/cert_context.h"
 #include "platform/cert_databases.h"
 #include "platform/cert_decoding.h"
+#include "platform/cert_store.h"
 
 namespace platform {
 class CertDatabaseLogins;
 }
+
+// One certificate of a change that covers several, and its store.
+struct StoreChangeItem {
+  const TCertDetails* record = nullptr;
+  std::u16string storeName;
+  // Set by the change: no database needed changing for it.
+  bool unchanged = false;
+};
 
 class TCryptoapi {
  public:
@@ -41,12 +50,41 @@ class TCryptoapi {
   bool Install(const TCertDetails& record, const std::u16string& storeName);
   bool AddToStore(const platform::CertContext& context, const std::u16string& storeName);
   bool Uninstall(const TCertDetails& record, const std::u16string& storeName);
+  // Installs or uninstalls every item in one operation over the set of databases (see
+  // store_operations.cpp); each database is asked for its password at most once. An item that
+  // needed no change anywhere is marked unchanged (an uninstall of a certificate no database
+  // holds is no failure here). On false lastItem names the item whose change failed, or is -1
+  // when the operation failed before changing anything.
+  bool InstallAll(std::vector<StoreChangeItem>& items);
+  bool UninstallAll(std::vector<StoreChangeItem>& items);
+  // Takes the certificate out of the store of one database, as Uninstall does for the whole set;
+  // CRYPT_E_NOT_FOUND when that store does not hold it.
+  bool RemoveFromDatabase(const platform::CertContext& context, const std::u16string& storeName,
+                          const platform::CertDatabase& database);
 
   std::uint32_t lastError = 0;
   // The database (its name and folder) that the last failure concerns; empty when none.
   std::u16string lastDatabase;
+  // The item of InstallAll/UninstallAll whose change failed; -1 for none.
+  std::ptrdiff_t lastItem = -1;
 
  private:
+  enum class ChangeKind { kAdd, kRemove };
+  struct Target {
+    platform::CertContextPtr context;
+    std::u16string storeName;
+    bool unchanged = false;
+  };
+  static platform::CertContextPtr CopyOf(const platform::CertContext& context);
+  static platform::AddDisposition AddDispositionFor(const std::u16string& storeName);
+  bool ChangeItems(std::vector<StoreChangeItem>& items, ChangeKind kind);
+  // The one change of the stores: every target in every database of the set (or only that one).
+  bool Change(std::vector<Target>& targets, ChangeKind kind, const platform::CertDatabase* only);
+  // The targets (by index) that the database must change; false when it cannot be read.
+  static bool FindWork(const platform::CertDatabase& database, const std::vector<Target>& targets,
+                       ChangeKind kind, std::vector<std::size_t>& changes);
+  static bool ApplyOne(const platform::CertDatabase& database, const Target& target,
+                       ChangeKind kind);
   // Records the thread's last error and the database as the failure; false.
   bool Fail(const platform::CertDatabase& database);
   // Logs in to every database that needs a password, asking the current password source up to

@@ -1,52 +1,128 @@
 #include "crypto/installed_state.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/cert_store.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 
 InstalledState StorePresence::StateOf(std::size_t record) const {
-  if (error != 0) {
+  const std::vector<bool>& in = present.at(record);
+  const bool unknown =
+      !problems.empty() || std::ranges::any_of(databaseErrors, [](auto code) { return code != 0; });
+  if (unknown) {
     return InstalledState::kUnreadable;
   }
-  const std::vector<bool>& in = present.at(record);
-  return std::ranges::all_of(in, [](bool held) { return held; }) ? InstalledState::kInstalled
-                                                                 : InstalledState::kNotInstalled;
+  const auto held = std::ranges::count(in, true);
+  if (held == static_cast<std::ptrdiff_t>(in.size())) {
+    return InstalledState::kInstalled;
+  }
+  return held == 0 ? InstalledState::kNotInstalled : InstalledState::kPartial;
+}
+
+std::vector<platform::CertDatabase> StorePresence::Holding(std::size_t record) const {
+  std::vector<platform::CertDatabase> holding;
+  for (std::size_t database = 0; database < databases.size(); ++database) {
+    if (present.at(record)[database]) {
+      holding.push_back(databases[database]);
+    }
+  }
+  return holding;
+}
+
+std::vector<platform::CertDatabase> StorePresence::Lacking(std::size_t record) const {
+  std::vector<platform::CertDatabase> lacking;
+  for (std::size_t database = 0; database < databases.size(); ++database) {
+    if (!present.at(record)[database] && databaseErrors[database] == 0) {
+      lacking.push_back(databases[database]);
+    }
+  }
+  return lacking;
+}
+
+std::vector<std::u16string> StorePresence::UnreadableNames() const {
+  std::vector<std::u16string> names;
+  for (std::size_t database = 0; database < databases.size(); ++database) {
+    if (databaseErrors[database] != 0) {
+      names.push_back(databases[database].displayName);
+    }
+  }
+  for (const platform::CertDatabaseProblem& problem : problems) {
+    names.push_back(problem.file);
+  }
+  return names;
+}
+
+std::u16string DatabaseLabel(const platform::CertDatabase& database) {
+  return database.displayName + u" (" + database.folder + u")";
+}
+
+StorePresence LookUpPresence(const std::vector<PresenceQuery>& queries) {
+  StorePresence presence;
+  platform::CertDatabaseSet set = platform::FindUserCertDatabases();
+  presence.databases = std::move(set.databases);
+  presence.problems = std::move(set.problems);
+  presence.present.assign(queries.size(), std::vector<bool>(presence.databases.size(), false));
+  presence.databaseErrors.assign(presence.databases.size(), 0);
+
+  std::vector<platform::CertContextPtr> contexts;
+  for (const PresenceQuery& query : queries) {
+    contexts.push_back(query.record != nullptr ? query.record->CreateContext() : nullptr);
+  }
+  for (std::size_t database = 0; database < presence.databases.size(); ++database) {
+    // One store per name, opened once per database.
+    std::vector<std::pair<std::u16string, std::unique_ptr<platform::CertStore>>> stores;
+    std::uint32_t error = 0;
+    for (std::size_t index = 0; index < queries.size() && error == 0; ++index) {
+      if (!contexts[index]) {
+        continue;
+      }
+      auto store =
+          std::ranges::find(stores, queries[index].storeName, &decltype(stores)::value_type::first);
+      if (store == stores.end()) {
+        stores.emplace_back(queries[index].storeName,
+                            platform::CertStore::OpenStoreIn(queries[index].storeName,
+                                                             presence.databases[database]));
+        store = std::prev(stores.end());
+      }
+      if (!store->second) {
+        error = platform::GetLastError();
+      } else if (store->second->FindExisting(*contexts[index])) {
+        presence.present[index][database] = true;
+      } else if (platform::GetLastError() != platform::kCryptENotFound) {
+        error = platform::GetLastError();
+      }
+    }
+    if (error != 0) {
+      presence.databaseErrors[database] = error;
+      // What it held is not known.
+      for (std::vector<bool>& in : presence.present) {
+        in[database] = false;
+      }
+      if (presence.error == 0) {
+        presence.error = error;
+        presence.unreadableDatabase = DatabaseLabel(presence.databases[database]);
+      }
+    }
+  }
+  if (presence.error == 0 && !presence.problems.empty()) {
+    presence.error = platform::kErrorProfileListUnreadable;
+    presence.unreadableDatabase = presence.problems.front().file;
+  }
+  if (presence.error != 0) {
+    platform::SetLastError(presence.error);
+  }
+  return presence;
 }
 
 StorePresence LookUpPresence(const std::vector<const TCertDetails*>& records,
                              const std::u16string& storeName) {
-  StorePresence presence;
-  presence.databases = platform::FindUserCertDatabases().databases;
-  presence.present.assign(records.size(), std::vector<bool>(presence.databases.size(), false));
-  std::vector<platform::CertContextPtr> contexts;
+  std::vector<PresenceQuery> queries;
   for (const TCertDetails* record : records) {
-    contexts.push_back(record->CreateContext());
+    queries.push_back({record, storeName});
   }
-  for (std::size_t database = 0; database < presence.databases.size(); ++database) {
-    const std::unique_ptr<platform::CertStore> store =
-        platform::CertStore::OpenStoreIn(storeName, presence.databases[database]);
-    std::uint32_t error = store ? 0 : platform::GetLastError();
-    for (std::size_t record = 0; store && record < records.size(); ++record) {
-      if (!contexts[record]) {
-        continue;
-      }
-      if (store->FindExisting(*contexts[record])) {
-        presence.present[record][database] = true;
-      } else if (platform::GetLastError() != platform::kCryptENotFound) {
-        error = platform::GetLastError();
-        break;
-      }
-    }
-    if (error != 0) {
-      presence.error = error;
-      presence.unreadableDatabase = presence.databases[database].displayName;
-      platform::SetLastError(error);
-      break;
-    }
-  }
-  return presence;
+  return LookUpPresence(queries);
 }
 
 InstalledState LookUpInstalledState(const TCertDetails& record, const std::u16string& storeName) {

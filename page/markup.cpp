@@ -82,11 +82,19 @@ std::u16string EscapeHtml(const std::u16string& text) {
 void WriteCertificateRow(const std::u16string& summaryLine, const std::u16string& namesLine,
                          const std::u16string& viewCommand, const std::u16string& iconFileName,
                          const std::u16string& actionText, const std::u16string& actionCommand,
-                         std::u16string& out) {
-  out += u"<tr>";
+                         std::u16string& out, const std::vector<RowMark>& marks) {
+  std::u16string rowClasses;
+  std::u16string icon = iconFileName;
+  for (const RowMark& mark : marks) {
+    rowClasses += (rowClasses.empty() ? u"" : u" ") + mark.rowClass;
+    if (icon == iconFileName && !mark.iconFileName.empty()) {
+      icon = mark.iconFileName;
+    }
+  }
+  out += rowClasses.empty() ? u"<tr>" : u"<tr class=\"" + rowClasses + u"\">";
   out += kLf;
   out += u"<td class=\"col_data\" width=\"90%\"><img src=\"";
-  out += iconFileName;
+  out += icon;
   out += u"\" alt=\"\" HEIGHT=\"12\" WIDTH=\"12\">";
   out += kLf;
   out += u"<a href=\"self.location=";
@@ -98,6 +106,12 @@ void WriteCertificateRow(const std::u16string& summaryLine, const std::u16string
   if (!namesLine.empty()) {
     out += u"<br>";
     out += namesLine;
+    out += kLf;
+  }
+  for (const RowMark& mark : marks) {
+    out += u"<br><span class=\"row_note\">";
+    out += mark.note;
+    out += u"</span>";
     out += kLf;
   }
   out += u"</td>";
@@ -172,9 +186,10 @@ bool WriteGroupMarkup(std::int32_t groupFlags, const std::vector<CertEntry>& ent
       actionCommand = command_links::kInstall + entryNumber;
     }
 
-    WriteCertificateRow(
-        SummaryLine(entry.record), showDnsNames ? DnsNamesLine(entry.record) : std::u16string(),
-        command_links::kShowCert + entryNumber, icon, actionText, actionCommand, out);
+    WriteCertificateRow(SummaryLine(entry.record),
+                        showDnsNames ? DnsNamesLine(entry.record) : std::u16string(),
+                        command_links::kShowCert + entryNumber, icon, actionText, actionCommand,
+                        out, RowMarksOf(entry, presentation->actions));
   }
 
   out += u"</table>";

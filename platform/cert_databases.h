@@ -44,6 +44,15 @@ struct CertDatabaseSet {
 // The set as the current environment (home and configuration folders) names it now.
 CertDatabaseSet FindUserCertDatabases();
 
+// Whether a change of the database can go ahead: its files and folder can be written (or, for a
+// database not made yet, the folder that will hold it), and, for a process running as the
+// administrator, the database belongs to the administrator (another account's database is left
+// to its owner: kErrorDatabaseOwnedByOther). False with the thread's last error set.
+bool CertDatabaseCanBeChanged(const CertDatabase& database);
+
+// The name of the account the database belongs to, for messages; empty when not known.
+std::u16string CertDatabaseOwner(const CertDatabase& database);
+
 // "shared", "firefox" or "thunderbird": the kind as a word for scripts.
 const char* CertDatabaseKindWord(CertDatabaseKind kind);
 

@@ -40,6 +40,11 @@ inline constexpr std::uint32_t kErrorDatabaseIncomplete = kDatabaseCodeBase | 4;
 // A program that stopped in the middle of a change left it unfinished, and it cannot be put right
 // because the folder or the files cannot be written to.
 inline constexpr std::uint32_t kErrorDatabaseNeedsRecovery = kDatabaseCodeBase | 5;
+// A list of a program's profiles cannot be read, so the databases of those profiles are unknown.
+inline constexpr std::uint32_t kErrorProfileListUnreadable = kDatabaseCodeBase | 6;
+// The process runs as the administrator and the database belongs to another account: it is left
+// to its owner.
+inline constexpr std::uint32_t kErrorDatabaseOwnedByOther = kDatabaseCodeBase | 7;
 
 inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
 

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/cert_context.h"
+#include "platform/cert_databases.h"
 #include "platform/secret_text.h"
 
 namespace platform {
@@ -30,6 +32,13 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
+// Takes a certificate out of the store of that name in one database of the user's set: with the
+// database's password when it has one, and only a copy with the same public key. False with the
+// thread's last error set when the certificate is still there (kErrorCancelled when the user
+// cancelled a password request).
+using StoreRemoval = std::function<bool(
+    const CertContext& certificate, const std::u16string& storeName, const CertDatabase& database)>;
+
 class UiServices {
  public:
   virtual ~UiServices() = default;
@@ -44,8 +53,9 @@ class UiServices {
   // Shows one certificate modally, with no way to add it to a store. False when no viewer
   // could be shown.
   virtual bool ViewCertificate(const CertContext& context) = 0;
-  // The modal window over the user's certificate stores. False when it could not be shown.
-  virtual bool ShowCertificateStores() = 0;
+  // The modal window over the user's certificate stores. Its removal of a certificate is the
+  // program's own (remove), the one Uninstall runs. False when it could not be shown.
+  virtual bool ShowCertificateStores(const StoreRemoval& remove) = 0;
   // A modal dialog asking for the password of the named certificate database, hiding what is
   // typed. attempt counts from 1; later attempts follow a wrong password. None when the user
   // cancelled.

@@ -45,6 +45,11 @@ constexpr std::array kStringTable{
                 u"change the database."},
     StringEntry{strings::kPasswordRetry, u"The password was not correct. Try %s of %s."},
     StringEntry{strings::kOkButton, u"_OK"},
+    // Notes under a certificate row that is installed in only some databases, or whose state is
+    // not known.
+    StringEntry{strings::kStatePartial, u"Installed in %s; not in %s. Install completes it."},
+    StringEntry{strings::kStateUnknown,
+                u"Not known whether it is installed: %s could not be read."},
     StringEntry{strings::kAppName, u"Oberit Corvane"},
     StringEntry{strings::kReady, u"Ready"},
     StringEntry{strings::kRegistryKey, u"Oberit"},

@@ -60,6 +60,9 @@ inline constexpr std::uint32_t kPasswordTitle = 316;
 inline constexpr std::uint32_t kPasswordQuestion = 317;
 inline constexpr std::uint32_t kPasswordRetry = 318;
 inline constexpr std::uint32_t kOkButton = 319;
+// The notes of a certificate row whose state the two plain looks cannot tell.
+inline constexpr std::uint32_t kStatePartial = 320;
+inline constexpr std::uint32_t kStateUnknown = 321;
 }  // namespace strings
 
 // The text of a string-table entry, empty when there is none. Leaves the thread's last error

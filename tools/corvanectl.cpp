@@ -56,11 +56,17 @@ constexpr std::string_view kHelpText =
     "and Thunderbird profiles), as the Corvane window does.\n"
     "\n"
     "  list          every certificate: entry number, group, subject, validity\n"
-    "                (UTC), serial number and whether it is installed\n"
+    "                (UTC), serial number and whether it is installed (in every\n"
+    "                database), not installed, partly installed (then which\n"
+    "                databases hold it and which do not) or unknown (a database\n"
+    "                could not be read: it is named, and the command exits with 1)\n"
     "  list --json   the same as one JSON document: an array with one object per\n"
-    "                certificate, with \"databases\": the name and folder of every\n"
-    "                database that holds it (installed, store and databases are null\n"
-    "                for export-only groups; installed means held by every database)\n"
+    "                certificate, with \"state\" (the word above), \"databases\" and\n"
+    "                \"missingFrom\": the name and folder of every database that\n"
+    "                holds it and of every one that was read and lacks it, and\n"
+    "                \"unreadable\": the names of those that could not be read\n"
+    "                (installed is null when unknown; installed, state and the\n"
+    "                lists are null for export-only groups)\n"
     "  databases     the certificate databases that make up your stores, one a\n"
     "                line: kind (shared, firefox, thunderbird), name and folder,\n"
     "                separated by tabs\n"
@@ -85,8 +91,10 @@ constexpr std::string_view kHelpText =
     "without either the command fails, naming the database, before it changes\n"
     "anything.\n"
     "\n"
-    "Install and uninstall check every ENTRY before they change anything, then work\n"
-    "through them in order and go on after a failure. Nothing is printed on success.\n"
+    "Install and uninstall are one operation over all ENTRYs: they check every ENTRY,\n"
+    "read every database, check that each one to change can be written and get each\n"
+    "password once before they change anything; then they change the databases in\n"
+    "order and stop at the first failure. Nothing is printed on success.\n"
     "Uninstalling a certificate that is not installed succeeds with a note on\n"
     "standard error, so a script may run it twice. Each failure is one line on\n"
     "standard error that starts with \"corvanectl:\" and names the certificate and the\n"
@@ -185,71 +193,112 @@ bool HasStore(std::int32_t flags) {
   return !StoreNameForGroup(flags).empty();
 }
 
-// A list built on a store that could not be read would say "not installed" without knowing.
-bool ReportUnreadableStore(const TCertManager& catalogue) {
+// A list built while a database of the set could not be read says so: the rows it concerns read
+// "unknown", never "not installed", and the command fails naming the database.
+int ReportUnreadableStore(const TCertManager& catalogue) {
   if (catalogue.storeError == 0) {
-    return false;
+    return kExitSuccess;
   }
-  ReportProblem("cannot read the certificate database " + StoreLocation() + ": " +
-                ReasonText(catalogue.storeError));
-  return true;
+  ReportProblem("cannot read the certificate database " + Narrow(catalogue.storeErrorDatabase) +
+                ": " + ReasonText(catalogue.storeError));
+  return kExitFailure;
+}
+
+// The state of an entry as a word for scripts; "-" for groups without a store.
+std::string StateWord(std::int32_t flags, const CertEntry& entry) {
+  if (!HasStore(flags)) {
+    return "-";
+  }
+  switch (entry.state) {
+    case InstalledState::kInstalled:
+      return "installed";
+    case InstalledState::kNotInstalled:
+      return "not installed";
+    case InstalledState::kPartial:
+      return "partly installed";
+    case InstalledState::kUnreadable:
+      return "unknown";
+  }
+  return "-";
+}
+
+std::string NameList(const std::vector<platform::CertDatabase>& databases) {
+  std::string list;
+  for (const platform::CertDatabase& database : databases) {
+    list += (list.empty() ? "" : ", ") + Narrow(database.displayName);
+  }
+  return list;
+}
+
+std::string NameList(const std::vector<std::u16string>& names) {
+  std::string list;
+  for (const std::u16string& name : names) {
+    list += (list.empty() ? "" : ", ") + Narrow(name);
+  }
+  return list;
 }
 
 int ListText(const TCertManager& catalogue) {
-  if (ReportUnreadableStore(catalogue)) {
-    return kExitFailure;
-  }
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
     std::cout << CaptionOf(flags) << " (group " << flags << ", "
               << (store.empty() ? std::string("export only") : "store " + store) << ")\n";
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
       const CertEntry& entry = entries[position];
-      const std::string state = !HasStore(flags)       ? "-"
-                                : entry.installed != 0 ? "installed"
-                                                       : "not installed";
-      std::cout << "  " << EntryNumber{flags, position}.Text() << "  " << state << "\n"
+      std::cout << "  " << EntryNumber{flags, position}.Text() << "  " << StateWord(flags, entry)
+                << "\n"
                 << "      subject: " << Narrow(entry.record.subjectDN) << "\n"
                 << "      valid:   " << UtcIsoText(entry.record.notBefore) << " - "
                 << UtcIsoText(entry.record.notAfter) << "\n"
                 << "      serial:  " << Narrow(entry.record.serialNumber) << "\n";
+      // Where the answer is not all or nothing, which databases it concerns.
+      if (entry.state == InstalledState::kPartial || entry.state == InstalledState::kUnreadable) {
+        if (!entry.heldBy.empty()) {
+          std::cout << "      in:      " << NameList(entry.heldBy) << "\n";
+        }
+        if (!entry.missingFrom.empty()) {
+          std::cout << "      not in:  " << NameList(entry.missingFrom) << "\n";
+        }
+        if (!entry.unreadable.empty()) {
+          std::cout << "      unread:  " << NameList(entry.unreadable) << "\n";
+        }
+      }
     }
   }
-  return kExitSuccess;
+  return ReportUnreadableStore(catalogue);
+}
+
+nlohmann::ordered_json DatabaseList(const std::vector<platform::CertDatabase>& databases) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const platform::CertDatabase& database : databases) {
+    list.push_back({{"name", Narrow(database.displayName)}, {"folder", Narrow(database.folder)}});
+  }
+  return list;
 }
 
 int ListJson(const TCertManager& catalogue) {
-  if (ReportUnreadableStore(catalogue)) {
-    return kExitFailure;
-  }
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
-    // Which databases hold each certificate of a group with a store.
-    StorePresence presence;
-    if (!store.empty()) {
-      std::vector<const TCertDetails*> records;
-      for (const CertEntry& entry : entries) {
-        records.push_back(&entry.record);
-      }
-      presence = LookUpPresence(records, StoreNameForGroup(flags));
-      if (presence.error != 0) {
-        ReportProblem("cannot read the certificate database " +
-                      Narrow(presence.unreadableDatabase) + ": " + ReasonText(presence.error));
-        return kExitFailure;
-      }
-    }
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
       const CertEntry& entry = entries[position];
       const TCertDetails& record = entry.record;
+      nlohmann::ordered_json installed = nullptr;
+      nlohmann::ordered_json state = nullptr;
       nlohmann::ordered_json databases = nullptr;
+      nlohmann::ordered_json missingFrom = nullptr;
+      nlohmann::ordered_json unreadable = nullptr;
       if (!store.empty()) {
-        databases = nlohmann::ordered_json::array();
-        for (std::size_t index = 0; index < presence.databases.size(); ++index) {
-          if (presence.present[position][index]) {
-            databases.push_back({{"name", Narrow(presence.databases[index].displayName)},
-                                 {"folder", Narrow(presence.databases[index].folder)}});
-          }
+        // Unknown while a database could not be read.
+        if (entry.state != InstalledState::kUnreadable) {
+          installed = entry.installed != 0;
+        }
+        state = StateWord(flags, entry);
+        databases = DatabaseList(entry.heldBy);
+        missingFrom = DatabaseList(entry.missingFrom);
+        unreadable = nlohmann::ordered_json::array();
+        for (const std::u16string& name : entry.unreadable) {
+          unreadable.push_back(Narrow(name));
         }
       }
       list.push_back({
@@ -266,14 +315,16 @@ int ListJson(const TCertManager& catalogue) {
           {"thumbprint", Narrow(record.thumbprint)},
           {"notBefore", UtcIsoText(record.notBefore)},
           {"notAfter", UtcIsoText(record.notAfter)},
-          {"installed", store.empty() ? nlohmann::ordered_json(nullptr)
-                                      : nlohmann::ordered_json(entry.installed != 0)},
+          {"installed", installed},
+          {"state", state},
           {"databases", databases},
+          {"missingFrom", missingFrom},
+          {"unreadable", unreadable},
       });
     }
   }
   std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-  return kExitSuccess;
+  return ReportUnreadableStore(catalogue);
 }
 
 int ListDatabases() {
@@ -400,11 +451,21 @@ class CommandLinePasswords final : public platform::PasswordSource {
                       "\"");
         return std::nullopt;
       }
-      std::optional<platform::SecretText> password = platform::ReadPasswordFile(file_);
-      if (!password) {
-        ReportProblem("cannot read the password file " + Narrow(file_));
+      // The file is read once per command: a pipe such as /dev/stdin gives its text only once,
+      // and every database of the operation gets the same password.
+      if (!filePassword_ && !fileRead_) {
+        fileRead_ = true;
+        filePassword_ = platform::ReadPasswordFile(file_);
+        if (!filePassword_) {
+          fileError_ = platform::GetLastError();
+          ReportProblem("cannot read the password file " + Narrow(file_));
+        }
       }
-      return password;
+      if (!filePassword_) {
+        platform::SetLastError(fileError_);
+        return std::nullopt;
+      }
+      return platform::SecretText(std::string_view(filePassword_->c_str(), filePassword_->size()));
     }
     if (!platform::StandardInputIsTerminal()) {
       platform::SetLastError(platform::kErrorDatabasePasswordNeeded);
@@ -425,6 +486,9 @@ class CommandLinePasswords final : public platform::PasswordSource {
 
  private:
   std::u16string file_;
+  bool fileRead_ = false;
+  std::optional<platform::SecretText> filePassword_;
+  std::uint32_t fileError_ = 0;
 };
 
 int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
@@ -445,33 +509,47 @@ int InstallOrUninstall(const TCertManager& catalogue, const Request& request) {
     return kExitFailure;
   }
 
+  // One operation for all entries: the set is found once and each database asked for its
+  // password at most once, before anything changes.
+  std::vector<StoreChangeItem> items;
+  for (const EntryNumber& number : request.entries) {
+    items.push_back({&catalogue.FindEntry(number.flags, number.position)->record,
+                     StoreNameForGroup(number.flags)});
+  }
   CommandLinePasswords passwords(request.passwordFile);
   platform::SetPasswordSource(&passwords);
-  int status = kExitSuccess;
-  for (const EntryNumber& number : request.entries) {
-    const CertEntry& entry = *catalogue.FindEntry(number.flags, number.position);
-    const std::u16string storeName = StoreNameForGroup(number.flags);
-    TCryptoapi cryptoapi;
-    const bool done = install ? cryptoapi.Install(entry.record, storeName)
-                              : cryptoapi.Uninstall(entry.record, storeName);
-    const std::string certificate = number.Text() + " (" + Narrow(entry.record.subjectDN) + ")";
-    if (done) {
-      continue;
-    }
-    // Removing what is not there leaves the store as the script wants it.
-    if (!install && cryptoapi.lastError == platform::kCryptENotFound) {
-      ReportProblem("note: " + certificate + " is not installed; nothing to uninstall");
-      continue;
+  TCryptoapi cryptoapi;
+  const bool done = install ? cryptoapi.InstallAll(items) : cryptoapi.UninstallAll(items);
+  platform::SetPasswordSource(nullptr);
+
+  const auto certificate = [&](std::size_t index) {
+    return request.entries[index].Text() + " (" + Narrow(items[index].record->subjectDN) + ")";
+  };
+  if (!done) {
+    // The entry whose change failed; before any change, every entry of the command.
+    std::string subject;
+    if (cryptoapi.lastItem >= 0 || items.size() == 1) {
+      subject =
+          certificate(static_cast<std::size_t>(std::max<std::ptrdiff_t>(cryptoapi.lastItem, 0)));
+    } else {
+      for (const EntryNumber& number : request.entries) {
+        subject += (subject.empty() ? "" : ", ") + number.Text();
+      }
     }
     const std::string database =
         cryptoapi.lastDatabase.empty() ? StoreLocation() : Narrow(cryptoapi.lastDatabase);
-    ReportProblem(std::string(install ? "cannot install " : "cannot uninstall ") + certificate +
+    ReportProblem(std::string(install ? "cannot install " : "cannot uninstall ") + subject +
                   (install ? " into " : " from ") + "the certificate database " + database + ": " +
                   ReasonText(cryptoapi.lastError));
-    status = kExitFailure;
+    return kExitFailure;
   }
-  platform::SetPasswordSource(nullptr);
-  return status;
+  // Removing what is not there leaves the store as the script wants it.
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    if (!install && items[index].unchanged) {
+      ReportProblem("note: " + certificate(index) + " is not installed; nothing to uninstall");
+    }
+  }
+  return kExitSuccess;
 }
 
 int Export(const TCertManager& catalogue, const Request& request) {

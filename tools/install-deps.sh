@@ -12,6 +12,8 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev libgcr-3-dev libglib2.0-dev-bin librsvg2-bin
   # tests and benchmarks: unit tests, a virtual display, screenshots, an independent browser
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick xdotool fonts-dejavu-core
+  # the peer that the set-of-databases benchmark times corvanectl against
+  mkcert
   chromium iproute2 util-linux
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev

@@ -11,6 +11,8 @@ render() {  # source.svg width height target.png
 render logo.svg 350 97 logo.png
 render ok.svg 24 24 ok.png
 render nook.svg 24 24 nook.png
+render partial.svg 24 24 partial.png
+render unknown.svg 24 24 unknown.png
 render blank.svg 100 100 blank100x100.png
 for size in 16 32 48; do
   render shield.svg "$size" "$size" "corvane-$size.png"

@@ -12,11 +12,11 @@ bash tools/check-layers.sh
 bash tools/check-format.sh
 
 jobs=$(nproc)
-bash tools/build.sh build-test -DCORVANE_WERROR=ON
+bash tools/build.sh build-test -DCORVANE_WERROR=ON -DCORVANE_FAULT_POINTS=ON
 xvfb-run -a -s "-screen 0 1920x1080x24" \
   ctest --test-dir build-test --output-on-failure -j "$jobs"
 
-bash tools/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON \
+bash tools/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON -DCORVANE_FAULT_POINTS=ON \
   -DCORVANE_BUILD_GUI=OFF -DCORVANE_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit

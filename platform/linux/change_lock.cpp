@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,24 +22,32 @@ constexpr auto kPollInterval = std::chrono::milliseconds(10);
 // However often the lock changes hands, a writer waits no longer than this many times the wait.
 constexpr int kQueueWaits = 6;
 
-int OpenLockFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+// The file where the holder leaves its mark; -1 when it cannot be opened (the lock does not
+// depend on it). A link is never followed.
+int OpenMarkFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd >= 0) {
     return fd;
   }
-  // A lock file made by another account or in a folder that became read-only still locks.
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
 }
 
-// What the holder wrote into the lock file: its process and the moment it took the lock, so that
+// What the holder wrote into the mark file: its process and the moment it took the lock, so that
 // a waiter sees the lock change hands.
 std::string HolderMark(int fd) {
+  if (fd < 0) {
+    return {};
+  }
   std::array<char, 64> buffer{};
   const ssize_t count = ::pread(fd, buffer.data(), buffer.size(), 0);
   return count > 0 ? std::string(buffer.data(), static_cast<std::size_t>(count)) : std::string();
 }
 
 void WriteHolderMark(int fd) {
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return;  // only a plain file takes a mark
+  }
   const std::string mark =
       std::to_string(::getpid()) + " " +
       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "\n";
@@ -51,23 +60,27 @@ void WriteHolderMark(int fd) {
 
 std::optional<ChangeLock> ChangeLock::Acquire(const std::string& dir,
                                               std::chrono::milliseconds wait) {
-  const int fd = OpenLockFile(dir + "/" + kFileName);
-  if (fd < 0) {
-    return ChangeLock(-1);
+  // The lock is held on the folder itself, which every writer can open for reading: a lock file
+  // that another account left behind or that was replaced by a link cannot make a writer go on
+  // unlocked.
+  const int folder = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return std::nullopt;
   }
-  ChangeLock lock(fd);
+  ChangeLock lock(folder, OpenMarkFile(dir + "/" + kFileName));
   // The wait runs afresh whenever another writer took the lock: a queue of Corvane's writers
   // that each hold it briefly is waited for, one writer that keeps it is not.
   const auto start = std::chrono::steady_clock::now();
   auto deadline = start + wait;
-  std::string holder = HolderMark(fd);
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  std::string holder = HolderMark(lock.markFd_);
+  while (::flock(folder, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      // A file system without advisory locks: go on as if there were no lock file.
-      return ChangeLock(-1);
+      SetLastError(ErrorFromErrno(errno));
+      return std::nullopt;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (std::string mark = HolderMark(fd); mark != holder) {
+    if (std::string mark = HolderMark(lock.markFd_); mark != holder) {
       holder = std::move(mark);
       deadline = std::min(now + wait, start + kQueueWaits * wait);
     }
@@ -77,26 +90,33 @@ std::optional<ChangeLock> ChangeLock::Acquire(const std::string& dir,
     }
     std::this_thread::sleep_for(kPollInterval);
   }
-  WriteHolderMark(fd);
+  WriteHolderMark(lock.markFd_);
   return lock;
 }
 
-ChangeLock::ChangeLock(ChangeLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+ChangeLock::ChangeLock(ChangeLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), markFd_(std::exchange(other.markFd_, -1)) {}
 
 ChangeLock& ChangeLock::operator=(ChangeLock&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
+    Close();
     fd_ = std::exchange(other.fd_, -1);
+    markFd_ = std::exchange(other.markFd_, -1);
   }
   return *this;
 }
 
 ChangeLock::~ChangeLock() {
-  // Closing the file releases its lock.
-  if (fd_ >= 0) {
-    ::close(fd_);
+  Close();
+}
+
+void ChangeLock::Close() {
+  // Closing the folder releases its lock.
+  for (int* fd : {&fd_, &markFd_}) {
+    if (*fd >= 0) {
+      ::close(*fd);
+      *fd = -1;
+    }
   }
 }
 

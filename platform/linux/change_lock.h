@@ -10,13 +10,12 @@ namespace platform {
 
 class ChangeLock {
  public:
-  // The lock of the database in that folder, waiting at most that long for the writer that
-  // holds it; the wait runs afresh each time the lock changes hands, so a queue of writers that
-  // each hold it briefly is waited for (up to six times as long in all). The holder's process id
-  // and the moment it took the lock stand in the file, so that waiters see it change hands. Without
-  // a lock file that can be opened (a read-only folder) the change goes ahead unlocked: it cannot
-  // write anything there anyway, and says why. None when the wait ran out, with the thread's last
-  // error set to kErrorDatabaseInUse.
+  // The lock of the database in that folder, held on the folder itself, waiting at most that
+  // long for the writer that holds it; the wait runs afresh each time the lock changes hands, so a
+  // queue of writers that each hold it briefly is waited for (up to six times as long in all).
+  // The holder's process id and the moment it took the lock stand in the mark file when it can be
+  // written, so that waiters see it change hands; the lock does not depend on that file. None when
+  // the wait ran out (the thread's last error kErrorDatabaseInUse) or the folder cannot be opened.
   static std::optional<ChangeLock> Acquire(const std::string& dir, std::chrono::milliseconds wait);
 
   ChangeLock(ChangeLock&& other) noexcept;
@@ -25,12 +24,14 @@ class ChangeLock {
   ChangeLock& operator=(const ChangeLock&) = delete;
   ~ChangeLock();
 
-  // The file, in the database folder, whose lock the writers share.
+  // The mark file in the database folder.
   static constexpr const char* kFileName = "corvane.lock";
 
  private:
-  explicit ChangeLock(int fd) : fd_(fd) {}
-  int fd_ = -1;
+  ChangeLock(int fd, int markFd) : fd_(fd), markFd_(markFd) {}
+  void Close();
+  int fd_ = -1;      // the locked folder
+  int markFd_ = -1;  // the mark file, -1 without one
 };
 
 }  // namespace platform

@@ -19,6 +19,8 @@
 #include "platform/cert_store.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
+#include "platform/linux/change_journal.h"
+#include "platform/linux/fault_point.h"
 #include "platform/linux/nss_database.h"
 #include "platform/linux/utf8_text.h"
 #include "platform/user_cert_database.h"
@@ -380,10 +382,69 @@ class NssCertStore final : public CertStore {
     if (!change) {
       return false;
     }
-    return RetryLostRaces(dir_, Access::kWrite,
-                          [&] { return PutOnce(change->Slot(), context, disposition); });
+    const nss::JournalEntry journal{nss::JournalEntry::Kind::kAdd, StoreWord(),
+                                    static_cast<std::uint32_t>(disposition), context.encoded};
+    return Journaled(change->Slot(), journal, [&] {
+      return RetryLostRaces(dir_, Access::kWrite,
+                            [&] { return PutOnce(change->Slot(), context, disposition); });
+    });
   }
 
+  // Runs a change of the database between writing its journal and removing it: a run that finds
+  // the journal knows the change was cut off and finishes it (FinishInterruptedChange).
+  template <typename Change>
+  bool Journaled(PK11SlotInfo* slot, const nss::JournalEntry& journal, Change change) {
+    if (slot == nullptr) {
+      return change();  // no database: nothing will be written
+    }
+    if (!nss::WriteJournal(dir_, journal)) {
+      return false;
+    }
+    const bool changed = change();
+    // A change that failed has put back what it had changed: nothing is left to finish.
+    const std::uint32_t code = GetLastError();
+    nss::RemoveJournal(dir_);
+    SetLastError(code);
+    return changed;
+  }
+
+ public:
+  // Finishes the change whose journal the database's folder holds, if any: an add is made whole,
+  // a removal is completed. Left for a later run when the database cannot be changed now (it
+  // needs a password that this operation does not have yet, or its folder is read-only).
+  static void FinishInterruptedChange(const std::string& dir) {
+    if (!nss::HasJournal(dir)) {
+      return;
+    }
+    const std::uint32_t entryError = GetLastError();
+    std::optional<DatabaseChange> change = DatabaseChange::Begin(dir, Access::kWrite);
+    // Read under the lock: the writer that wrote it may have finished meanwhile.
+    const std::optional<nss::JournalEntry> journal =
+        change && change->Slot() != nullptr ? nss::ReadJournal(dir) : std::nullopt;
+    const std::optional<StoreKind> kind =
+        journal ? KindForName(linux_utf8::ToUtf16(journal->storeName)) : std::nullopt;
+    if (change && change->Slot() != nullptr && nss::HasJournal(dir)) {
+      bool finished = !journal || !kind;  // not Corvane's whole journal: nothing to finish
+      if (!finished) {
+        NssCertStore store(*kind, dir);
+        CertContext context;
+        context.encoded = journal->certificate;
+        if (journal->kind == nss::JournalEntry::Kind::kAdd) {
+          finished = store.PutOnce(change->Slot(), context,
+                                   static_cast<AddDisposition>(journal->disposition));
+        } else {
+          finished = store.RemoveOnce(change->Slot(), journal->certificate) ||
+                     GetLastError() == kCryptENotFound;
+        }
+      }
+      if (finished) {
+        nss::RemoveJournal(dir);
+      }
+    }
+    SetLastError(entryError);
+  }
+
+ private:
   bool PutOnce(PK11SlotInfo* db, const CertContext& context, AddDisposition disposition) {
     CertificatePtr stored = db != nullptr ? FindInDatabase(db, context.encoded) : nullptr;
     if (kind_ == StoreKind::kMy && !stored && (db == nullptr || !KeyExistsFor(context))) {
@@ -412,6 +473,7 @@ class NssCertStore final : public CertStore {
         return false;
       }
       undo.imported = true;
+      FaultPoint("add-between-writes");
     }
     if (kind_ != StoreKind::kMy &&
         !SetTrust(stored.get(), kind_ == StoreKind::kRoot ? kRootTrust : kNoTrust)) {
@@ -446,7 +508,10 @@ class NssCertStore final : public CertStore {
     if (!change) {
       return false;
     }
-    return RetryLostRaces(dir_, Access::kWrite, [&] { return RemoveOnce(change->Slot(), der); });
+    const nss::JournalEntry journal{nss::JournalEntry::Kind::kRemove, StoreWord(), 0, der};
+    return Journaled(change->Slot(), journal, [&] {
+      return RetryLostRaces(dir_, Access::kWrite, [&] { return RemoveOnce(change->Slot(), der); });
+    });
   }
 
   bool RemoveOnce(PK11SlotInfo* db, const Bytes& der) {
@@ -455,6 +520,7 @@ class NssCertStore final : public CertStore {
       SetLastError(kCryptENotFound);
       return false;
     }
+    FaultPoint("remove-before-write");
     if (kind_ == StoreKind::kRoot && HasPrivateKey(stored.get())) {
       // The user's own certificate stays in "MY"; it only stops being an authority.
       if (!SetTrust(stored.get(), kNoTrust)) {
@@ -528,6 +594,19 @@ class NssCertStore final : public CertStore {
     return context;
   }
 
+  // The store's name as the journal keeps it.
+  const char* StoreWord() const {
+    switch (kind_) {
+      case StoreKind::kRoot:
+        return "Root";
+      case StoreKind::kCa:
+        return "CA";
+      case StoreKind::kMy:
+        return "MY";
+    }
+    return "";
+  }
+
   StoreKind kind_;
   // The folder of the database the store is a view of.
   std::string dir_;
@@ -541,8 +620,14 @@ std::unique_ptr<CertStore> OpenStoreInFolder(const std::u16string& name, std::st
   }
   // A database that exists but cannot be opened makes the store unusable; one that does not
   // exist yet is an empty store.
-  if (!AcquireSlot(dir, Access::kRead)) {
+  std::optional<SlotPtr> slot = AcquireSlot(dir, Access::kRead);
+  if (!slot) {
     return nullptr;
+  }
+  // A change that a killed run left unfinished is finished before anything is read.
+  if (*slot) {
+    slot->reset();
+    NssCertStore::FinishInterruptedChange(dir);
   }
   return std::make_unique<NssCertStore>(*kind, std::move(dir));
 }
@@ -555,7 +640,7 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
 
 std::unique_ptr<CertStore> CertStore::OpenStoreIn(const std::u16string& name,
                                                   const CertDatabase& database) {
-  return OpenStoreInFolder(name, linux_utf8::FileNameToUtf8(database.folder).value_or(""));
+  return OpenStoreInFolder(name, nss::FolderOf(database));
 }
 
 std::u16string CertStoreLocation() {

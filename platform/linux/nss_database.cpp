@@ -16,6 +16,7 @@
 #include "platform/last_error.h"
 #include "platform/linux/home_folder.h"
 #include "platform/linux/nss_database.h"
+#include "platform/linux/utf8_text.h"
 #include "platform/user_cert_database.h"
 
 namespace platform {
@@ -151,6 +152,10 @@ namespace nss {
 void SetChangePasswords(const std::map<std::string, SecretText>* passwords) {
   std::lock_guard lock(g_mutex);
   g_changePasswords = passwords;
+}
+
+std::string FolderOf(const CertDatabase& database) {
+  return linux_utf8::FileNameToUtf8(database.folder).value_or("");
 }
 
 std::uint32_t NssErrorCode() {

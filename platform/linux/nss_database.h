@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/cert_databases.h"
 #include "platform/linux/change_lock.h"
 #include "platform/linux/nss_handle.h"
 #include "platform/secret_text.h"
@@ -77,6 +78,9 @@ void SetChangePasswords(const std::map<std::string, SecretText>* passwords);
 // finds damaged pages in time proportional to the file's size). 0 when the file is sound or does
 // not exist; ERROR_FILE_CORRUPT when it is damaged; another code when it cannot be read.
 std::uint32_t CheckSqliteFileIntegrity(const std::string& path);
+
+// The folder of a database of the set, as the file system names it; empty when it names none.
+std::string FolderOf(const CertDatabase& database);
 
 // The thread's last error for a failed NSS call: NSS's own code, or a general failure code when
 // NSS left none.

@@ -10,7 +10,6 @@
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/linux/nss_database.h"
-#include "platform/linux/utf8_text.h"
 
 namespace platform {
 namespace {
@@ -18,14 +17,10 @@ namespace {
 // The passwords of the running operation; the one CertDatabaseLogins object owns them.
 std::map<std::string, SecretText> g_passwords;
 
-std::string FolderOf(const CertDatabase& database) {
-  return linux_utf8::FileNameToUtf8(database.folder).value_or("");
-}
-
 }  // namespace
 
 std::optional<bool> CertDatabaseNeedsPassword(const CertDatabase& database) {
-  std::optional<nss::SlotPtr> slot = nss::AcquireSlot(FolderOf(database), nss::Access::kRead);
+  std::optional<nss::SlotPtr> slot = nss::AcquireSlot(nss::FolderOf(database), nss::Access::kRead);
   if (!slot) {
     return std::nullopt;
   }
@@ -42,7 +37,7 @@ CertDatabaseLogins::~CertDatabaseLogins() {
 }
 
 bool CertDatabaseLogins::LogIn(const CertDatabase& database, SecretText password) {
-  const std::string dir = FolderOf(database);
+  const std::string dir = nss::FolderOf(database);
   std::optional<nss::SlotPtr> slot = nss::AcquireSlot(dir, nss::Access::kRead);
   if (!slot) {
     return false;

@@ -48,6 +48,12 @@ constexpr CodeText kOwnCodeTexts[] = {
     {kErrorDatabaseNeedsRecovery,
      u"The certificate database was left in the middle of a change, and it cannot be put right "
      u"because its folder cannot be written to."},
+    {kErrorProfileListUnreadable,
+     u"A list of a program's profiles cannot be read, so the certificate databases of those "
+     u"profiles are not known."},
+    {kErrorDatabaseOwnedByOther,
+     u"The certificate database belongs to another user account; the administrator does not "
+     u"change it."},
 };
 
 std::u16string WithLineEnd(std::u16string text) {

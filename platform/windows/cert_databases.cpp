@@ -12,6 +12,15 @@ CertDatabaseSet FindUserCertDatabases() {
   return set;
 }
 
+// The user's own stores need no more than the user's rights, which every change has.
+bool CertDatabaseCanBeChanged(const CertDatabase&) {
+  return true;
+}
+
+std::u16string CertDatabaseOwner(const CertDatabase&) {
+  return {};
+}
+
 const char* CertDatabaseKindWord(CertDatabaseKind kind) {
   switch (kind) {
     case CertDatabaseKind::kFirefox:

@@ -125,4 +125,15 @@ TEST_F(CorvanectlPassword, TerminalPromptHidesThePasswordAndAllowsThreeTries) {
   EXPECT_EQ(InProfile(), 1u);
 }
 
+// One command is one operation: a password file that can be read only once (a pipe) serves
+// every entry.
+TEST_F(CorvanectlPassword, PipedPasswordServesEveryEntry) {
+  const auto piped = corvane_test::RunProcess(
+      {"sh", "-c",
+       "printf '%s\\n' \"$0\" | \"$1\" install --password-file /dev/stdin 1028_0 1028_1", kPassword,
+       kCorvanectl});
+  ASSERT_EQ(piped.exitCode, 0) << piped.err;
+  EXPECT_EQ(InProfile(), 2u);
+}
+
 }  // namespace

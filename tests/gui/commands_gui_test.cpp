@@ -592,8 +592,11 @@ TEST_F(CommandsGui, StoresWindowSaysWhyADatabaseCannotBeRead) {
       });
   ClickLink("URL_SHOW_WINDOWS_STORE");
   ASSERT_TRUE(RunScript(script));
-  EXPECT_EQ(cannotRead.rfind("Cannot read the certificate database " + dir.string() + "\n\n", 0),
-            0u)
+  EXPECT_EQ(
+      cannotRead.rfind("Cannot read the certificate database Shared (Chromium, GNOME programs) (" +
+                           dir.string() + ")\n\n",
+                       0),
+      0u)
       << cannotRead;
   ASSERT_EQ(problems.size(), 3u);
   EXPECT_EQ(problems[2].rfind("The store \u201CTrusted CA Certificate\u201D could not be read.\n"

@@ -125,8 +125,10 @@ TEST_F(InstallCommand, UnreadableDatabaseShowsOneErrorBoxPerLoad) {
   OpenFrame();
   ASSERT_EQ(ui_.boxes.size(), 1u);
   EXPECT_EQ(ui_.boxes[0].style, kErrorStyle);
-  EXPECT_EQ(ui_.boxes[0].text, u"Cannot read the certificate database " + ToWide(dir) + u"\n\n" +
-                                   ErrorCodeText(platform::kErrorDatabaseIncomplete));
+  EXPECT_EQ(ui_.boxes[0].text,
+            u"Cannot read the certificate database Shared (Chromium, GNOME "
+            u"programs) (" +
+                ToWide(dir) + u")\n\n" + ErrorCodeText(platform::kErrorDatabaseIncomplete));
   EXPECT_EQ(Entry(kRootGroup, 0).installed, 0);
 
   frame_->ReloadCatalogue();

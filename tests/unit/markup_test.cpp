@@ -101,6 +101,43 @@ TEST(GroupMarkup, InstallOnlyGroupOffersNoActionOnceInstalled) {
   EXPECT_EQ(markup.find(u"UNINSTALL"), std::u16string::npos);
 }
 
+// A certificate held by only some databases, or whose state could not be read, gets a row of its
+// own look: a class, its own icon, a note naming the databases (escaped), and Install.
+TEST(GroupMarkup, PartialAndUnknownRowsSayWhichDatabasesAndOfferInstall) {
+  CertEntry partial = MakeEntry(u"CN=Root A", u"01", 0);
+  partial.state = InstalledState::kPartial;
+  partial.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s"}};
+  partial.missingFrom = {{platform::CertDatabaseKind::kFirefox, u"Firefox: <b>&", {}, u"/f"}};
+  CertEntry unknown = MakeEntry(u"CN=Root B", u"02", 0);
+  unknown.state = InstalledState::kUnreadable;
+  unknown.unreadable = {u"Thunderbird: mail"};
+  const std::u16string markup =
+      Markup(CERTGROUP_ROOT_TEST, {partial, unknown, MakeEntry(u"CN=Root C", u"03", 0)});
+  const std::u16string partialRow =
+      u"<tr class=\"state_partial\">\n"
+      u"<td class=\"col_data\" width=\"90%\"><img src=\"partial.png\" alt=\"\" HEIGHT=\"12\" "
+      u"WIDTH=\"12\">\n"
+      u"<a href=\"self.location=URL_SHOWCERT_1028_0\">" +
+      Summary(u"CN=Root A", u"01") +
+      u"</a>\n"
+      u"<br><span class=\"row_note\">Installed in Shared; not in Firefox: &lt;b&gt;&amp;. Install "
+      u"completes it.</span>\n"
+      u"</td>\n"
+      u"<td class=\"col_data\" width=\"10%\"><a "
+      u"href=\"self.location=URL_INSTALLCERT_1028_0\">Install</a>\n"
+      u"</td>\n";
+  EXPECT_NE(markup.find(partialRow), std::u16string::npos)
+      << std::string(markup.begin(), markup.end());
+  EXPECT_NE(markup.find(u"<tr class=\"state_unknown\">\n<td class=\"col_data\" width=\"90%\"><img "
+                        u"src=\"unknown.png\""),
+            std::u16string::npos);
+  EXPECT_NE(markup.find(u"Not known whether it is installed: Thunderbird: mail could not be read."),
+            std::u16string::npos);
+  EXPECT_NE(markup.find(u"URL_INSTALLCERT_1028_1\">Install</a>"), std::u16string::npos);
+  // The row of a certificate in no database keeps the plain look.
+  EXPECT_EQ(LineCount(markup), 5u + 6u * 3u + 2u);
+}
+
 TEST(GroupMarkup, ExportOnlyGroupIgnoresInstalledStateAndNames) {
   // Bit 0x40 is clear in 131104: DNS names are not shown there.
   const std::vector<TRDNAttr> names{TRDNAttr(u"3", u"tsa.oberit.example", 0)};

@@ -253,7 +253,7 @@ class FakeUi : public platform::UiServices {
     viewed.push_back(context.encoded);
     return viewerWorks;
   }
-  bool ShowCertificateStores() override {
+  bool ShowCertificateStores(const platform::StoreRemoval&) override {
     ++storesShown;
     if (onStores) {
       onStores();

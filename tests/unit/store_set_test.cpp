@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -118,14 +120,16 @@ TEST_F(StoreSet, InstallReachesEveryDatabaseAndUninstallLeavesNone) {
   EXPECT_EQ(RecordOf(root_).IsInstalled(u"Root"), 0);
 }
 
-TEST_F(StoreSet, PresentInSomeDatabasesIsNotInstalledAndInstallCompletesIt) {
+TEST_F(StoreSet, PresentInSomeDatabasesIsPartialAndInstallCompletesIt) {
   AddWithCertutil(firefox_);
   AddWithCertutil(locked_);
   const TCertDetails record = RecordOf(root_);
   const StorePresence presence = LookUpPresence({&record}, u"Root");
   ASSERT_EQ(presence.error, 0u);
   EXPECT_THAT(presence.present[0], ElementsAre(false, true, true));
-  EXPECT_EQ(presence.StateOf(0), InstalledState::kNotInstalled);
+  EXPECT_EQ(presence.StateOf(0), InstalledState::kPartial);
+  ASSERT_EQ(presence.Lacking(0).size(), 1u);
+  EXPECT_EQ(presence.Lacking(0).front().displayName, u"Shared (Chromium, GNOME programs)");
 
   // Only the shared database changes, so no password is needed.
   ScriptedPasswords passwords;
@@ -170,6 +174,74 @@ TEST_F(StoreSet, WrongPasswordsOrCancelChangeNothingAnywhere) {
   EXPECT_EQ(api.lastError, platform::kErrorCancelled);
   for (const std::string& dir : {shared_, firefox_, locked_}) {
     EXPECT_THAT(Listed(dir), ElementsAre(CertutilEntry{"Added elsewhere", "CT,C,C"})) << dir;
+  }
+}
+
+// One operation for several certificates: each database is asked for its password once.
+TEST_F(StoreSet, SeveralCertificatesAreOneOperationWithOnePasswordPerDatabase) {
+  const TestCertificate second = MakeTestCertificate({.commonName = "Corvane Set Root 2"});
+  const TCertDetails first = RecordOf(root_);
+  const TCertDetails other = RecordOf(second);
+  std::vector<StoreChangeItem> items{{&first, u"Root"}, {&other, u"Root"}};
+  ScriptedPasswords passwords;
+  passwords.answers = {kPassword};
+  TCryptoapi api;
+  ASSERT_TRUE(api.InstallAll(items)) << api.lastError;
+  EXPECT_THAT(passwords.asked, ElementsAre(std::pair<std::string, int>{"Firefox: locked", 1}));
+  for (const std::string& dir : {shared_, firefox_, locked_}) {
+    EXPECT_EQ(Listed(dir).size(), 2u) << dir;
+  }
+
+  passwords.answers = {kPassword};
+  passwords.asked.clear();
+  ASSERT_TRUE(api.UninstallAll(items)) << api.lastError;
+  EXPECT_EQ(passwords.asked.size(), 1u);
+  for (const std::string& dir : {shared_, firefox_, locked_}) {
+    EXPECT_THAT(Listed(dir), IsEmpty()) << dir;
+  }
+}
+
+// A damaged profile database: the look-up names it (not the healthy shared one), every row is
+// unknown, and what the readable databases hold is still known.
+TEST_F(StoreSet, UnreadableDatabaseIsNamedAndLeavesTheStateUnknown) {
+  AddWithCertutil(shared_);
+  corvane_test::WriteFile(firefox_ + "/cert9.db", std::string(4096, 'x'));
+  const TCertDetails record = RecordOf(root_);
+  const StorePresence presence = LookUpPresence({&record}, u"Root");
+  EXPECT_NE(presence.error, 0u);
+  EXPECT_EQ(
+      presence.unreadableDatabase,
+      u"Firefox: default-release (" + std::u16string(firefox_.begin(), firefox_.end()) + u")");
+  EXPECT_EQ(presence.StateOf(0), InstalledState::kUnreadable);
+  ASSERT_EQ(presence.Holding(0).size(), 1u);
+  EXPECT_EQ(presence.Holding(0).front().kind, platform::CertDatabaseKind::kShared);
+  EXPECT_THAT(presence.UnreadableNames(), ElementsAre(u"Firefox: default-release"));
+
+  // Nothing changes anywhere while one database of the set cannot be read.
+  ScriptedPasswords passwords;
+  passwords.answers = {kPassword};
+  TCryptoapi api;
+  EXPECT_FALSE(api.Uninstall(record, u"Root"));
+  EXPECT_TRUE(api.lastDatabase.starts_with(u"Firefox: default-release (")) << api.lastError;
+  EXPECT_EQ(Listed(shared_).size(), 1u);
+}
+
+// Run as the administrator, a database that belongs to another account is left alone, and the
+// refusal comes before any database changes.
+TEST_F(StoreSet, AdministratorLeavesAnotherAccountsDatabaseAlone) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs the administrator";
+  }
+  ASSERT_EQ(::chown(firefox_.c_str(), 65534, 65534), 0);
+  ScriptedPasswords passwords;
+  passwords.answers = {kPassword};
+  TCryptoapi api;
+  EXPECT_FALSE(api.Install(RecordOf(root_), u"Root"));
+  EXPECT_EQ(api.lastError, platform::kErrorDatabaseOwnedByOther);
+  EXPECT_TRUE(api.lastDatabase.starts_with(u"Firefox: default-release (")) << api.lastError;
+  EXPECT_TRUE(api.lastDatabase.ends_with(u", which belongs to nobody"));
+  for (const std::string& dir : {shared_, firefox_, locked_}) {
+    EXPECT_THAT(Listed(dir), IsEmpty()) << dir;
   }
 }
 

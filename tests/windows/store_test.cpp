@@ -195,7 +195,7 @@ class FakeUi : public platform::UiServices {
     return std::nullopt;
   }
   bool ViewCertificate(const platform::CertContext&) override { return false; }
-  bool ShowCertificateStores() override { return false; }
+  bool ShowCertificateStores(const platform::StoreRemoval&) override { return false; }
   std::optional<platform::SecretText> AskDatabasePassword(const std::u16string&, int) override {
     return std::nullopt;
   }

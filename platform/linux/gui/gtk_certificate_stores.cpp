@@ -10,17 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/cert_database_login.h"
 #include "platform/cert_databases.h"
 #include "platform/cert_decoding.h"
 #include "platform/cert_store.h"
+#include "platform/error_codes.h"
 #include "platform/file_time.h"
 #include "platform/last_error.h"
 #include "platform/linux/glib_handle.h"
 #include "platform/linux/gui/gtk_dialogs.h"
 #include "platform/linux/gui/gui_text.h"
 #include "platform/local_time.h"
-#include "platform/password_source.h"
 #include "res/message_text.h"
 #include "res/string_table.h"
 
@@ -99,7 +98,7 @@ struct StoreTab {
 
 class StoresWindow {
  public:
-  explicit StoresWindow(GtkWindow* parent);
+  StoresWindow(GtkWindow* parent, platform::StoreRemoval remove);
   void Run();
 
  private:
@@ -125,11 +124,9 @@ class StoresWindow {
 
   // The database whose stores the tabs show, chosen by the selector.
   const platform::CertDatabase& Chosen() const { return databases_.at(chosen_); }
-  // Logs in to the chosen database when it needs a password, asking the user; false when the
-  // user cancelled or the password was wrong three times (an error is then shown).
-  bool LogInToChosen(platform::CertDatabaseLogins& logins);
   static void OnDatabaseChanged(GtkComboBox* selector, gpointer data);
 
+  platform::StoreRemoval remove_;
   std::vector<platform::CertDatabase> databases_;
   std::size_t chosen_ = 0;
   // The tabs outlive the dialog: its widgets' signal handlers point at them until it is gone.
@@ -149,8 +146,9 @@ void StoresWindow::Guarded(gpointer data, Action action) {
   }
 }
 
-StoresWindow::StoresWindow(GtkWindow* parent)
-    : dialog_(gtk_dialog_new_with_buttons(Text(strings::kStoresWindowTitle).c_str(), parent,
+StoresWindow::StoresWindow(GtkWindow* parent, platform::StoreRemoval remove)
+    : remove_(std::move(remove)),
+      dialog_(gtk_dialog_new_with_buttons(Text(strings::kStoresWindowTitle).c_str(), parent,
                                           GTK_DIALOG_MODAL, Text(strings::kCloseButton).c_str(),
                                           GTK_RESPONSE_CLOSE, nullptr)) {
   gtk_widget_set_name(dialog_.get(), "certificate-stores");
@@ -209,26 +207,6 @@ void StoresWindow::OnDatabaseChanged(GtkComboBox* selector, gpointer data) {
   } catch (...) {
     g_warning("certificate stores window: cannot show the chosen database");
   }
-}
-
-bool StoresWindow::LogInToChosen(platform::CertDatabaseLogins& logins) {
-  const std::optional<bool> needsPassword = platform::CertDatabaseNeedsPassword(Chosen());
-  if (needsPassword.value_or(false) == false) {
-    return true;  // an unreadable database fails in the removal itself
-  }
-  for (int attempt = 1; attempt <= platform::kPasswordAttempts; ++attempt) {
-    std::optional<platform::SecretText> password =
-        RunPasswordDialog(GTK_WINDOW(dialog_.get()), Chosen().displayName, attempt);
-    if (!password) {
-      return false;
-    }
-    if (logins.LogIn(Chosen(), std::move(*password))) {
-      return true;
-    }
-  }
-  ShowError(FormattedText(strings::kWrongPassword, Chosen().displayName),
-            ErrorText(platform::GetLastError()));
-  return false;
 }
 
 void StoresWindow::Run() {
@@ -365,20 +343,10 @@ void StoresWindow::Remove(StoreTab& tab) {
     return;
   }
   const std::u16string name = DisplayName(*certificate, false);
-  platform::CertDatabaseLogins logins;
-  if (!LogInToChosen(logins)) {
-    return;
-  }
-  bool removed = false;
-  if (const std::unique_ptr<platform::CertStore> store =
-          platform::CertStore::OpenStoreIn(tab.storeName, Chosen())) {
-    // Delete wants the store's own copy; the database may have changed since the list was made.
-    if (platform::CertContextPtr found = store->FindExisting(*certificate)) {
-      removed = store->Delete(std::move(found));
-    }
-  }
+  const bool removed = remove_ && remove_(*certificate, tab.storeName, Chosen());
   const std::uint32_t error = platform::GetLastError();
-  if (!removed) {
+  // A cancelled password request changes nothing and needs no word.
+  if (!removed && error != platform::kErrorCancelled) {
     ShowError(FormattedText(strings::kCannotRemove, name, tab.title), ErrorText(error));
   }
   // Show the store as it is now, whether the removal succeeded or not.
@@ -439,8 +407,8 @@ void StoresWindow::OnRemove(GtkButton*, gpointer data) {
 
 }  // namespace
 
-bool RunCertificateStoresWindow(GtkWindow* parent) {
-  StoresWindow window(parent);
+bool RunCertificateStoresWindow(GtkWindow* parent, const platform::StoreRemoval& remove) {
+  StoresWindow window(parent, remove);
   window.Run();
   return true;
 }

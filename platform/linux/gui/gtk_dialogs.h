@@ -11,6 +11,7 @@
 
 #include "platform/cert_context.h"
 #include "platform/secret_text.h"
+#include "platform/ui_services.h"
 
 namespace platform::gui {
 
@@ -34,9 +35,9 @@ std::optional<std::u16string> RunSaveDialog(GtkWindow* parent, const std::u16str
 // False when the bytes are not a certificate or no viewer could be shown.
 bool RunCertificateViewer(GtkWindow* parent, const platform::CertContext& context);
 
-// The modal window over the user's certificate database, one tab per store, with View and Remove.
-// False when it could not be shown.
-bool RunCertificateStoresWindow(GtkWindow* parent);
+// The modal window over the user's certificate databases, one tab per store, with View and
+// Remove; Remove runs remove. False when it could not be shown.
+bool RunCertificateStoresWindow(GtkWindow* parent, const platform::StoreRemoval& remove);
 
 // Asks for the password of the named certificate database, hiding what is typed. attempt counts
 // from 1; a later one says that the password was not correct. None when the user cancelled.

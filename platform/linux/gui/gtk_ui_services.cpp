@@ -107,8 +107,8 @@ bool GtkUiServices::ViewCertificate(const CertContext& context) {
   return RunCertificateViewer(Parent(), context);
 }
 
-bool GtkUiServices::ShowCertificateStores() {
-  return RunCertificateStoresWindow(Parent());
+bool GtkUiServices::ShowCertificateStores(const platform::StoreRemoval& remove) {
+  return RunCertificateStoresWindow(Parent(), remove);
 }
 
 std::optional<SecretText> GtkUiServices::AskDatabasePassword(const std::u16string& databaseName,

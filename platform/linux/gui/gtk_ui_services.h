@@ -22,7 +22,7 @@ class GtkUiServices final : public UiServices {
                      std::uint32_t style) override;
   std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override;
   bool ViewCertificate(const CertContext& context) override;
-  bool ShowCertificateStores() override;
+  bool ShowCertificateStores(const platform::StoreRemoval& remove) override;
   std::optional<SecretText> AskDatabasePassword(const std::u16string& databaseName,
                                                 int attempt) override;
 

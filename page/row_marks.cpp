@@ -1,0 +1,51 @@
+#include "page/row_marks.h"
+
+#include "page/markup.h"
+#include "res/message_text.h"
+#include "res/string_table.h"
+
+namespace {
+
+// The names, each escaped, joined by ", ".
+std::u16string NameList(const std::vector<std::u16string>& names) {
+  std::u16string list;
+  for (const std::u16string& name : names) {
+    if (!list.empty()) {
+      list += u", ";
+    }
+    list += EscapeHtml(name);
+  }
+  return list;
+}
+
+std::u16string NameList(const std::vector<platform::CertDatabase>& databases) {
+  std::vector<std::u16string> names;
+  for (const platform::CertDatabase& database : databases) {
+    names.push_back(database.displayName);
+  }
+  return NameList(names);
+}
+
+}  // namespace
+
+std::vector<RowMark> RowMarksOf(const CertEntry& entry, RowActions actions) {
+  std::vector<RowMark> marks;
+  if (actions == RowActions::kExportOnly) {
+    return marks;
+  }
+  switch (entry.state) {
+    case InstalledState::kPartial:
+      marks.push_back({u"state_partial", u"partial.png",
+                       FormatResourceString(strings::kStatePartial, NameList(entry.heldBy),
+                                            NameList(entry.missingFrom))});
+      break;
+    case InstalledState::kUnreadable:
+      marks.push_back({u"state_unknown", u"unknown.png",
+                       FormatResourceString(strings::kStateUnknown, NameList(entry.unreadable))});
+      break;
+    case InstalledState::kInstalled:
+    case InstalledState::kNotInstalled:
+      break;
+  }
+  return marks;
+}
