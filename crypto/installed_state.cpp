@@ -70,28 +70,36 @@ StorePresence LookUpPresence(const std::vector<PresenceQuery>& queries) {
   for (const PresenceQuery& query : queries) {
     contexts.push_back(query.record != nullptr ? query.record->CreateContext() : nullptr);
   }
+  // The queries by store name, so that each store of each database is read once.
+  std::vector<std::pair<std::u16string, std::vector<std::size_t>>> byStore;
+  for (std::size_t index = 0; index < queries.size(); ++index) {
+    if (!contexts[index]) {
+      continue;  // in no database
+    }
+    auto store =
+        std::ranges::find(byStore, queries[index].storeName, &decltype(byStore)::value_type::first);
+    if (store == byStore.end()) {
+      byStore.push_back({queries[index].storeName, {}});
+      store = std::prev(byStore.end());
+    }
+    store->second.push_back(index);
+  }
   for (std::size_t database = 0; database < presence.databases.size(); ++database) {
-    // One store per name, opened once per database.
-    std::vector<std::pair<std::u16string, std::unique_ptr<platform::CertStore>>> stores;
     std::uint32_t error = 0;
-    for (std::size_t index = 0; index < queries.size() && error == 0; ++index) {
-      if (!contexts[index]) {
-        continue;
+    for (const auto& [storeName, indexes] : byStore) {
+      const std::unique_ptr<platform::CertStore> store =
+          platform::CertStore::OpenStoreIn(storeName, presence.databases[database]);
+      std::vector<const platform::CertContext*> asked;
+      for (const std::size_t index : indexes) {
+        asked.push_back(contexts[index].get());
       }
-      auto store =
-          std::ranges::find(stores, queries[index].storeName, &decltype(stores)::value_type::first);
-      if (store == stores.end()) {
-        stores.emplace_back(queries[index].storeName,
-                            platform::CertStore::OpenStoreIn(queries[index].storeName,
-                                                             presence.databases[database]));
-        store = std::prev(stores.end());
+      std::vector<bool> held;
+      if (!store || !store->HoldsEach(asked, held)) {
+        error = platform::GetLastError();
+        break;
       }
-      if (!store->second) {
-        error = platform::GetLastError();
-      } else if (store->second->FindExisting(*contexts[index])) {
-        presence.present[index][database] = true;
-      } else if (platform::GetLastError() != platform::kCryptENotFound) {
-        error = platform::GetLastError();
+      for (std::size_t at = 0; at < indexes.size(); ++at) {
+        presence.present[indexes[at]][database] = held[at];
       }
     }
     if (error != 0) {

@@ -79,6 +79,11 @@ class CertStore {
   // still in the store. Changes that fail put back what they had changed.
   virtual bool Delete(CertContextPtr found) = 0;
 
+  // For each certificate, whether the store holds exactly it (as FindExisting finds it), looked up
+  // together so that the database is prepared for reading once. False with the thread's last
+  // error set when the store could not be read.
+  virtual bool HoldsEach(std::span<const CertContext* const> contexts, std::vector<bool>& held);
+
   // Every certificate of the store, in the database's order. Empty when there are none or the
   // database cannot be read (the last error then says why).
   virtual std::vector<CertContextPtr> Enumerate() = 0;

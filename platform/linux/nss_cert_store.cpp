@@ -316,6 +316,36 @@ class NssCertStore final : public CertStore {
     return KeepingLastErrorOnSuccess([&] { return Remove(std::move(found)); });
   }
 
+  bool HoldsEach(std::span<const CertContext* const> contexts, std::vector<bool>& held) override {
+    const std::uint32_t entryError = GetLastError();
+    const bool read = RetryLostRaces(dir_, Access::kRead, [&] {
+      held.assign(contexts.size(), false);
+      std::optional<SlotPtr> slot = AcquireSlot(dir_, Access::kRead);
+      if (!slot) {
+        return false;
+      }
+      for (std::size_t index = 0; *slot && index < contexts.size(); ++index) {
+        PORT_SetError(0);
+        CertificatePtr stored = contexts[index]->encoded.empty()
+                                    ? nullptr
+                                    : FindInDatabase(slot->get(), contexts[index]->encoded);
+        if (stored) {
+          held[index] = IsInStore(kind_, stored.get());
+        } else if (const PRErrorCode error = PORT_GetError();
+                   error != 0 && error != PR_CALL_ONCE_ERROR) {
+          // As in FindOnce: a search that found nothing leaves no error of its own.
+          SetLastError(ErrorFromNss(error));
+          return false;
+        }
+      }
+      return true;
+    });
+    if (read) {
+      SetLastError(entryError);
+    }
+    return read;
+  }
+
   std::vector<CertContextPtr> Enumerate() override {
     const std::uint32_t entryError = GetLastError();
     bool listed = false;
