@@ -185,6 +185,28 @@ TEST_F(CommandsGui, InstallThenUninstallFromThePage) {
   EXPECT_TRUE(ListedByCertutil().empty());
 }
 
+// A root that only some databases hold looks partly installed, names the database that lacks
+// it, and Install completes it.
+TEST_F(CommandsGui, PartlyInstalledRowNamesTheMissingDatabaseAndInstallCompletesIt) {
+  Start();
+  InstallFromPage("1028_0");
+  // A Firefox profile appears, with a database that lacks the root.
+  const std::filesystem::path profiles = home_ / ".mozilla/firefox";
+  std::filesystem::create_directories(profiles / "p.new");
+  corvane_test::WriteFile(profiles / "profiles.ini",
+                          "[Profile0]\nName=new\nIsRelative=1\nPath=p.new\n");
+  ASSERT_TRUE(corvane_test::Certutil(profiles / "p.new", {"-N", "--empty-password"}));
+  InstallFromPage("1028_1");  // any command that reloads the page
+  EXPECT_EQ(RowState("1028_0"), "partial.png URL_INSTALLCERT_1028_0");
+  EXPECT_EQ(Eval(View(),
+                 "return document.querySelector('a[href$=\"=URL_SHOWCERT_1028_0\"]')"
+                 "  .closest('tr').querySelector('.row_note').textContent;"),
+            "\"Installed in Shared (Chromium, GNOME programs); not in Firefox: new. Install "
+            "completes it.\"");
+  InstallFromPage("1028_0");
+  EXPECT_EQ(corvane_test::CertutilList(profiles / "p.new").size(), 2u);
+}
+
 TEST_F(CommandsGui, InstallLowOnThePageReloadsItAtTheSamePlace) {
   Start();
   const std::string scrolled =
