@@ -75,7 +75,11 @@ class TCryptoapi {
     std::u16string storeName;
     bool unchanged = false;
   };
-  static platform::CertContextPtr CopyOf(const platform::CertContext& context);
+  // A target holding a copy of the context.
+  static std::vector<Target> OneTarget(const platform::CertContext& context,
+                                       const std::u16string& storeName);
+  // After a removal: false with CRYPT_E_NOT_FOUND when no database held the certificate.
+  bool RemovedSomething(bool unchanged);
   static platform::AddDisposition AddDispositionFor(const std::u16string& storeName);
   bool ChangeItems(std::vector<StoreChangeItem>& items, ChangeKind kind);
   // The one change of the stores: every target in every database of the set (or only that one).

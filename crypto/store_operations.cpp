@@ -77,23 +77,13 @@ bool TCryptoapi::Install(const TCertDetails& record, const std::u16string& store
 }
 
 bool TCryptoapi::AddToStore(const platform::CertContext& context, const std::u16string& storeName) {
-  std::vector<Target> targets(1);
-  targets.front() = {CopyOf(context), storeName};
+  std::vector<Target> targets = OneTarget(context, storeName);
   return Change(targets, ChangeKind::kAdd, nullptr);
 }
 
 bool TCryptoapi::Uninstall(const TCertDetails& record, const std::u16string& storeName) {
   std::vector<StoreChangeItem> items{{&record, storeName}};
-  if (!UninstallAll(items)) {
-    return false;
-  }
-  if (items.front().unchanged) {
-    // No database held it: nothing was removed.
-    lastError = platform::kCryptENotFound;
-    platform::SetLastError(lastError);
-    return false;
-  }
-  return true;
+  return UninstallAll(items) && RemovedSomething(items.front().unchanged);
 }
 
 bool TCryptoapi::InstallAll(std::vector<StoreChangeItem>& items) {
@@ -107,12 +97,14 @@ bool TCryptoapi::UninstallAll(std::vector<StoreChangeItem>& items) {
 bool TCryptoapi::RemoveFromDatabase(const platform::CertContext& context,
                                     const std::u16string& storeName,
                                     const platform::CertDatabase& database) {
-  std::vector<Target> targets(1);
-  targets.front() = {CopyOf(context), storeName};
-  if (!Change(targets, ChangeKind::kRemove, &database)) {
-    return false;
-  }
-  if (targets.front().unchanged) {
+  std::vector<Target> targets = OneTarget(context, storeName);
+  return Change(targets, ChangeKind::kRemove, &database) &&
+         RemovedSomething(targets.front().unchanged);
+}
+
+bool TCryptoapi::RemovedSomething(bool unchanged) {
+  if (unchanged) {
+    // No database held it: nothing was removed.
     lastError = platform::kCryptENotFound;
     platform::SetLastError(lastError);
     return false;
@@ -120,8 +112,11 @@ bool TCryptoapi::RemoveFromDatabase(const platform::CertContext& context,
   return true;
 }
 
-platform::CertContextPtr TCryptoapi::CopyOf(const platform::CertContext& context) {
-  return std::make_unique<platform::CertContext>(context);
+std::vector<TCryptoapi::Target> TCryptoapi::OneTarget(const platform::CertContext& context,
+                                                      const std::u16string& storeName) {
+  std::vector<Target> targets(1);
+  targets.front() = {std::make_unique<platform::CertContext>(context), storeName};
+  return targets;
 }
 
 bool TCryptoapi::ChangeItems(std::vector<StoreChangeItem>& items, ChangeKind kind) {
