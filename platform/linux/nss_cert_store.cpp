@@ -555,7 +555,7 @@ std::unique_ptr<CertStore> CertStore::OpenSystemStore(const std::u16string& name
 
 std::unique_ptr<CertStore> CertStore::OpenStoreIn(const std::u16string& name,
                                                   const CertDatabase& database) {
-  return OpenStoreInFolder(name, linux_utf8::FileNameToUtf8(database.folder).value_or(""));
+  return OpenStoreInFolder(name, database.nativeFolder);
 }
 
 std::u16string CertStoreLocation() {

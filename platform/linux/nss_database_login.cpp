@@ -19,7 +19,7 @@ namespace {
 std::map<std::string, SecretText> g_passwords;
 
 std::string FolderOf(const CertDatabase& database) {
-  return linux_utf8::FileNameToUtf8(database.folder).value_or("");
+  return database.nativeFolder;
 }
 
 }  // namespace
