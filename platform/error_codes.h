@@ -41,6 +41,13 @@ inline constexpr std::uint32_t kErrorDatabaseIncomplete = kDatabaseCodeBase | 4;
 // because the folder or the files cannot be written to.
 inline constexpr std::uint32_t kErrorDatabaseNeedsRecovery = kDatabaseCodeBase | 5;
 
+// Conditions of a password given on the command line, with 0x0002 in the upper half.
+inline constexpr std::uint32_t kPasswordCodeBase = 0x20020000;
+// The password line is longer than the longest password read (it is refused, never cut).
+inline constexpr std::uint32_t kErrorPasswordTooLong = kPasswordCodeBase | 1;
+// The password line holds a NUL byte, which no password can hold.
+inline constexpr std::uint32_t kErrorPasswordHoldsNul = kPasswordCodeBase | 2;
+
 inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
 
 constexpr std::uint32_t ErrorFromErrno(int error) {

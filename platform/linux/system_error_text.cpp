@@ -10,6 +10,7 @@
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/linux/utf8_text.h"
+#include "platform/password_line.h"
 
 namespace platform {
 namespace {
@@ -48,7 +49,13 @@ constexpr CodeText kOwnCodeTexts[] = {
     {kErrorDatabaseNeedsRecovery,
      u"The certificate database was left in the middle of a change, and it cannot be put right "
      u"because its folder cannot be written to."},
+    {kErrorPasswordTooLong,
+     u"The password is longer than 4096 bytes, the longest password read; it was not used."},
+    {kErrorPasswordHoldsNul,
+     u"The password holds a NUL byte, which no password can hold; it was not used."},
 };
+
+static_assert(kMaxPasswordBytes == 4096, "the text of kErrorPasswordTooLong names the bound");
 
 std::u16string WithLineEnd(std::u16string text) {
   if (!text.empty()) {
