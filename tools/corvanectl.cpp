@@ -34,6 +34,7 @@
 #include "platform/system_error_text.h"
 #include "platform/terminal_password.h"
 #include "tools/standard_output.h"
+#include "tools/terminal_text.h"
 
 namespace {
 
@@ -63,7 +64,8 @@ constexpr std::string_view kHelpText =
     "                for export-only groups; installed means held by every database)\n"
     "  databases     the certificate databases that make up your stores, one a\n"
     "                line: kind (shared, firefox, thunderbird), name and folder,\n"
-    "                separated by tabs\n"
+    "                separated by tabs (a control character in a name or folder\n"
+    "                shows as \\xHH, such as \\x09 for a tab)\n"
     "  install       adds the certificates to their group's store (roots as trusted\n"
     "                roots, intermediate certificates without trust)\n"
     "  uninstall     removes the certificates from their group's store WITHOUT ASKING\n"
@@ -143,7 +145,7 @@ std::string Narrow(const std::u16string& text) {
 }
 
 void ReportProblem(const std::string& text) {
-  std::cerr << "corvanectl: " << text << '\n';
+  std::cerr << "corvanectl: " << tools::TerminalText(text) << '\n';
 }
 
 // The reason of a failure on one line: the system's text of the code and the code itself.
@@ -272,7 +274,9 @@ int ListJson(const TCertManager& catalogue) {
       });
     }
   }
-  std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  std::cout << tools::JsonForTerminal(
+                   list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace))
+            << '\n';
   return kExitSuccess;
 }
 
@@ -280,7 +284,8 @@ int ListDatabases() {
   const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
   for (const platform::CertDatabase& database : set.databases) {
     std::cout << platform::CertDatabaseKindWord(database.kind) << '\t'
-              << Narrow(database.displayName) << '\t' << Narrow(database.folder) << '\n';
+              << tools::TerminalText(database.displayName) << '\t'
+              << tools::TerminalText(database.folder) << '\n';
   }
   for (const platform::CertDatabaseProblem& problem : set.problems) {
     ReportProblem(Narrow(problem.file) + ": " + Narrow(problem.message));
@@ -402,7 +407,8 @@ class CommandLinePasswords final : public platform::PasswordSource {
       }
       std::optional<platform::SecretText> password = platform::ReadPasswordFile(file_);
       if (!password) {
-        ReportProblem("cannot read the password file " + Narrow(file_));
+        ReportProblem("cannot read the password file " + Narrow(file_) + ": " +
+                      ReasonText(platform::GetLastError()));
       }
       return password;
     }
