@@ -250,7 +250,9 @@ bool TCryptoapi::ApplyOne(const platform::CertDatabase& database, const Target& 
   }
   platform::CertContextPtr found = store->FindForRemoval(*target.context);
   if (!found) {
-    return false;
+    // Another program removed it meanwhile (here or in the delete below): what the removal was
+    // for is done.
+    return platform::GetLastError() == platform::kCryptENotFound;
   }
   // A copy whose key differs is another certificate: it stays.
   if (!platform::CertComparePublicKeyInfo(target.context->info.subjectPublicKeyInfo,
@@ -259,7 +261,7 @@ bool TCryptoapi::ApplyOne(const platform::CertDatabase& database, const Target& 
     return false;
   }
   // The delete releases the found context whether or not it succeeds.
-  return store->Delete(std::move(found));
+  return store->Delete(std::move(found)) || platform::GetLastError() == platform::kCryptENotFound;
 }
 
 platform::AddDisposition TCryptoapi::AddDispositionFor(const std::u16string& storeName) {

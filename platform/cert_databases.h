@@ -24,11 +24,16 @@ struct CertDatabase {
   std::u16string displayName;
   // The profile's own name (empty for the shared database).
   std::u16string profileName;
-  // The absolute folder of the database, as the platform names it.
+  // The absolute folder of the database as text to show; a byte of the folder's name that is no
+  // text shows as U+FFFD.
   std::u16string folder;
+  // The same folder exactly as the platform's file functions take it (on Linux its bytes, which
+  // need not be UTF-8; on Windows its UTF-8 text): the name to open it by.
+  std::string nativeFolder;
 };
 
-// A profile list that could not be read; the profiles of every other list are still found.
+// A profile list that could not be read: the databases of its profiles are unknown. The profiles
+// of every other list are still found.
 struct CertDatabaseProblem {
   std::u16string file;
   std::u16string message;

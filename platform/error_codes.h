@@ -46,6 +46,13 @@ inline constexpr std::uint32_t kErrorProfileListUnreadable = kDatabaseCodeBase |
 // to its owner.
 inline constexpr std::uint32_t kErrorDatabaseOwnedByOther = kDatabaseCodeBase | 7;
 
+// Conditions of a password given on the command line, with 0x0002 in the upper half.
+inline constexpr std::uint32_t kPasswordCodeBase = 0x20020000;
+// The password line is longer than the longest password read (it is refused, never cut).
+inline constexpr std::uint32_t kErrorPasswordTooLong = kPasswordCodeBase | 1;
+// The password line holds a NUL byte, which no password can hold.
+inline constexpr std::uint32_t kErrorPasswordHoldsNul = kPasswordCodeBase | 2;
+
 inline constexpr std::uint32_t kErrnoCodeBit = 0x20000000;
 
 constexpr std::uint32_t ErrorFromErrno(int error) {

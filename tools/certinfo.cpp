@@ -27,6 +27,7 @@
 #include "platform/file_system.h"
 #include "platform/last_error.h"
 #include "tools/standard_output.h"
+#include "tools/terminal_text.h"
 
 namespace {
 
@@ -44,8 +45,10 @@ constexpr std::string_view kUsage =
     "Exit status: 0 all decoded, 1 an input failed or the standard output could not\n"
     "be written, 2 bad usage.\n";
 
+// A text of the record as printed: an unpaired surrogate shows as U+FFFD instead of blanking the
+// whole value, as the program's own conversion would.
 std::string Utf8(const std::u16string& text) {
-  return ToNarrow(text);
+  return tools::ShownUtf8(text);
 }
 
 std::string UpperHex(std::span<const std::uint8_t> bytes) {
@@ -111,7 +114,8 @@ void AddRecord(Json& out, const TCertDetails& record) {
 }
 
 void Print(const Json& object) {
-  std::cout << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+  std::cout << tools::JsonForTerminal(object.dump(-1, ' ', false, Json::error_handler_t::replace))
+            << '\n';
 }
 
 std::optional<TCertDetails> DecodeDer(const platform::Bytes& der) {
@@ -147,9 +151,9 @@ bool PrintFile(const std::string& path) {
   if (!content) {
     const std::uint32_t error = platform::GetLastError();
     if (error == platform::ErrorFromErrno(EFBIG)) {
-      std::cerr << "certinfo: " << path << ": larger than 64 MiB, not read\n";
+      std::cerr << "certinfo: " << tools::TerminalText(path) << ": larger than 64 MiB, not read\n";
     } else {
-      std::cerr << "certinfo: " << path << ": cannot be read";
+      std::cerr << "certinfo: " << tools::TerminalText(path) << ": cannot be read";
       if (platform::IsErrnoCode(error)) {
         std::cerr << " (" << std::strerror(static_cast<int>(error & 0xFFFF)) << ")";
       }
@@ -166,7 +170,8 @@ bool PrintFile(const std::string& path) {
   std::size_t index = 0;
   const auto print = [&](const std::optional<TCertDetails>& record) {
     if (!record) {
-      std::cerr << "certinfo: " << path << ": certificate " << index << " does not decode\n";
+      std::cerr << "certinfo: " << tools::TerminalText(path) << ": certificate " << index
+                << " does not decode\n";
       ok = false;
     } else {
       Json object;
@@ -200,7 +205,7 @@ bool PrintFile(const std::string& path) {
     begin = stop - kBegin.size();
   }
   if (index == 0) {
-    std::cerr << "certinfo: " << path << ": holds no certificate\n";
+    std::cerr << "certinfo: " << tools::TerminalText(path) << ": holds no certificate\n";
     return false;
   }
   return ok;
@@ -248,7 +253,7 @@ int main(int argc, char** argv) {
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
-      std::cerr << "certinfo: unknown option " << argument << "\n" << kUsage;
+      std::cerr << "certinfo: unknown option " << tools::TerminalText(argument) << "\n" << kUsage;
       return 2;
     } else {
       files.push_back(argument);
@@ -263,7 +268,7 @@ int main(int argc, char** argv) {
       ok = PrintFile(file) && ok;
     }
   } catch (const std::exception& error) {
-    std::cerr << "certinfo: " << error.what() << "\n";
+    std::cerr << "certinfo: " << tools::TerminalText(error.what()) << "\n";
     ok = false;
   }
   return tools::FinishStandardOutput("certinfo", ok ? 0 : 1);

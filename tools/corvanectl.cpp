@@ -34,6 +34,7 @@
 #include "platform/system_error_text.h"
 #include "platform/terminal_password.h"
 #include "tools/standard_output.h"
+#include "tools/terminal_text.h"
 
 namespace {
 
@@ -69,7 +70,8 @@ constexpr std::string_view kHelpText =
     "                lists are null for export-only groups)\n"
     "  databases     the certificate databases that make up your stores, one a\n"
     "                line: kind (shared, firefox, thunderbird), name and folder,\n"
-    "                separated by tabs\n"
+    "                separated by tabs (a control character in a name or folder\n"
+    "                shows as \\xHH, such as \\x09 for a tab)\n"
     "  install       adds the certificates to their group's store (roots as trusted\n"
     "                roots, intermediate certificates without trust)\n"
     "  uninstall     removes the certificates from their group's store WITHOUT ASKING\n"
@@ -151,7 +153,7 @@ std::string Narrow(const std::u16string& text) {
 }
 
 void ReportProblem(const std::string& text) {
-  std::cerr << "corvanectl: " << text << '\n';
+  std::cerr << "corvanectl: " << tools::TerminalText(text) << '\n';
 }
 
 // The reason of a failure on one line: the system's text of the code and the code itself.
@@ -225,7 +227,7 @@ std::string StateWord(std::int32_t flags, const CertEntry& entry) {
 std::string NameList(const std::vector<platform::CertDatabase>& databases) {
   std::string list;
   for (const platform::CertDatabase& database : databases) {
-    list += (list.empty() ? "" : ", ") + Narrow(database.displayName);
+    list += (list.empty() ? "" : ", ") + tools::TerminalText(database.displayName);
   }
   return list;
 }
@@ -233,7 +235,7 @@ std::string NameList(const std::vector<platform::CertDatabase>& databases) {
 std::string NameList(const std::vector<std::u16string>& names) {
   std::string list;
   for (const std::u16string& name : names) {
-    list += (list.empty() ? "" : ", ") + Narrow(name);
+    list += (list.empty() ? "" : ", ") + tools::TerminalText(name);
   }
   return list;
 }
@@ -247,10 +249,10 @@ int ListText(const TCertManager& catalogue) {
       const CertEntry& entry = entries[position];
       std::cout << "  " << EntryNumber{flags, position}.Text() << "  " << StateWord(flags, entry)
                 << "\n"
-                << "      subject: " << Narrow(entry.record.subjectDN) << "\n"
+                << "      subject: " << tools::TerminalText(entry.record.subjectDN) << "\n"
                 << "      valid:   " << UtcIsoText(entry.record.notBefore) << " - "
                 << UtcIsoText(entry.record.notAfter) << "\n"
-                << "      serial:  " << Narrow(entry.record.serialNumber) << "\n";
+                << "      serial:  " << tools::TerminalText(entry.record.serialNumber) << "\n";
       // Where the answer is not all or nothing, which databases it concerns.
       if (entry.state == InstalledState::kPartial || entry.state == InstalledState::kUnreadable) {
         if (!entry.heldBy.empty()) {
@@ -323,7 +325,9 @@ int ListJson(const TCertManager& catalogue) {
       });
     }
   }
-  std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  std::cout << tools::JsonForTerminal(
+                   list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace))
+            << '\n';
   return ReportUnreadableStore(catalogue);
 }
 
@@ -331,7 +335,8 @@ int ListDatabases() {
   const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
   for (const platform::CertDatabase& database : set.databases) {
     std::cout << platform::CertDatabaseKindWord(database.kind) << '\t'
-              << Narrow(database.displayName) << '\t' << Narrow(database.folder) << '\n';
+              << tools::TerminalText(database.displayName) << '\t'
+              << tools::TerminalText(database.folder) << '\n';
   }
   for (const platform::CertDatabaseProblem& problem : set.problems) {
     ReportProblem(Narrow(problem.file) + ": " + Narrow(problem.message));
@@ -458,7 +463,8 @@ class CommandLinePasswords final : public platform::PasswordSource {
         filePassword_ = platform::ReadPasswordFile(file_);
         if (!filePassword_) {
           fileError_ = platform::GetLastError();
-          ReportProblem("cannot read the password file " + Narrow(file_));
+          ReportProblem("cannot read the password file " + Narrow(file_) + ": " +
+                        ReasonText(fileError_));
         }
       }
       if (!filePassword_) {
@@ -476,9 +482,10 @@ class CommandLinePasswords final : public platform::PasswordSource {
     if (attempt > 1) {
       std::cerr << "The password was not correct.\n";
     }
+    platform::SetLastError(0);
     std::optional<platform::SecretText> typed = platform::ReadPasswordFromTerminal(
         "Password of the certificate database \"" + name + "\": ");
-    if (!typed) {
+    if (!typed && platform::GetLastError() == 0) {
       platform::SetLastError(platform::kErrorCancelled);  // the input ended
     }
     return typed;

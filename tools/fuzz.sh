@@ -20,7 +20,8 @@ done
 args=("$@")
 ((${#args[@]})) || args=(-max_total_time=15)
 ((${#targets[@]})) || targets=(base64_fuzzer pem_fuzzer certificate_markup_fuzzer
-                               command_url_fuzzer res_scheme_fuzzer)
+                               command_url_fuzzer res_scheme_fuzzer profiles_ini_fuzzer
+                               password_line_fuzzer)
 
 bash tools/build.sh build-fuzz -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCORVANE_FUZZ=ON -DCORVANE_BUILD_GUI=OFF -DCORVANE_BUILD_BENCH=OFF

@@ -46,3 +46,22 @@ for number, (location, url) in enumerate([
 
 for name in ["main.html", "OberitDesign.CSS", "../main.html", "logo.png"]:
     write("res_scheme", name.replace("/", "_"), name.encode())
+
+profile_lists = {
+    "firefox": b"[Install4F96D1932A9F858E]\nDefault=abc.default-release\nLocked=1\n\n"
+               b"[Profile1]\nName=default\nIsRelative=1\nPath=xyz.default\n\n"
+               b"[Profile0]\nName=default-release\nIsRelative=1\nPath=abc.default-release\n"
+               b"Default=1\n\n[General]\nStartWithLastProfile=1\nVersion=2\n",
+    "absolute": b"[Profile0]\nName=work\nIsRelative=0\nPath=/home/user/profiles/work\n",
+    "relative-without-flag": b"[Profile0]\nName=\xc3\xa9t\xc3\xa9\nIsRelative=0\nPath=sub/p\n",
+    "bad-bytes": b"# comment\n[Profile0]\nName=a\tb\x1b[31m\nPath=\xff\xfe.default\r\n",
+    "malformed": b"[Profile0\nName=broken\n",
+}
+for name, text in profile_lists.items():
+    write("profiles_ini", name, text)
+
+for name, text in {"line": b"secret\nsecond\n", "crlf": b"pass word\r\n", "empty": b"",
+                   "no-line-end": b"\xc3\xa9t\xc3\xa9", "nul": b"ab\x00cd\n",
+                   "long": b"a" * 4097 + b"\n"}.items():
+    # The first byte chooses how the input is cut into blocks.
+    write("password_line", name, bytes([7]) + text)

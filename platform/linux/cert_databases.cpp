@@ -1,7 +1,6 @@
 // Finding the user's certificate databases: the shared NSS database and the database of every
 // Firefox and Thunderbird profile listed in a profiles.ini of one of the places those programs
 // keep their profiles (classic, XDG configuration folder, snap, flatpak).
-#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,21 +8,17 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/cert_databases.h"
-#include "platform/linux/glib_handle.h"
 #include "platform/linux/home_folder.h"
+#include "platform/linux/profiles_ini.h"
 #include "platform/linux/utf8_text.h"
 #include "platform/user_cert_database.h"
 
 namespace platform {
 namespace {
-
-using glib::CharsPtr;
-using glib::ErrorPtr;
-using glib::KeyFilePtr;
-using glib::StringListPtr;
 
 constexpr char16_t kSharedDisplayName[] = u"Shared (Chromium, GNOME programs)";
 // The file of an SQL database; a profile without it is not part of the set.
@@ -49,9 +44,10 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Empty when the text is not well-formed UTF-8: a folder's text must name that folder only.
-std::u16string Wide(const std::string& text) {
-  return linux_utf8::FileNameToUtf16(text);
+// Text to show for a name or path of the file system: a byte that is not UTF-8 shows as U+FFFD.
+// Files are opened by their bytes (CertDatabase::nativeFolder), never by this text.
+std::u16string Text(const std::string& bytes) {
+  return linux_utf8::ToUtf16(bytes);
 }
 
 // One place where a program keeps its profiles, and how its databases are named.
@@ -84,51 +80,44 @@ std::vector<ProfileRoot> ProfileRoots() {
   return roots;
 }
 
-// A key's text exactly as written (no escape sequences interpreted); empty when missing.
-std::string RawValue(GKeyFile* file, const gchar* group, const char* key) {
-  CharsPtr value(g_key_file_get_value(file, group, key, nullptr));
-  return value ? std::string(value.get()) : std::string();
-}
-
 // Adds the databases of every profile listed in the root's profiles.ini. A missing file means no
-// profiles; one that cannot be read is a problem of its own.
+// profiles; one that cannot be read or parsed is a problem of the set.
 void AddProfiles(const ProfileRoot& root, std::set<std::string>& seen, CertDatabaseSet& set) {
   const std::string listFile = root.folder + "/profiles.ini";
-  if (!IsRegularFile(listFile)) {
+  const auto reportProblem = [&](const linux_profiles::ListProblem& problem) {
+    set.problems.push_back({Text(listFile), Text(problem.message)});
+  };
+  auto text = linux_profiles::ReadProfileList(listFile);
+  if (std::holds_alternative<linux_profiles::NoList>(text)) {
     return;
   }
-  KeyFilePtr file(g_key_file_new());
-  GError* rawError = nullptr;
-  if (!g_key_file_load_from_file(file.get(), listFile.c_str(), G_KEY_FILE_NONE, &rawError)) {
-    ErrorPtr error(rawError);
-    set.problems.push_back({Wide(listFile), Wide(error ? error->message : "cannot be read")});
+  if (const auto* problem = std::get_if<linux_profiles::ListProblem>(&text)) {
+    reportProblem(*problem);
     return;
   }
-  StringListPtr groups(g_key_file_get_groups(file.get(), nullptr));
-  for (gchar** group = groups.get(); group != nullptr && *group != nullptr; ++group) {
-    if (!g_str_has_prefix(*group, "Profile")) {
-      continue;  // [General], [Install...] and [BackgroundTasksProfiles] name no further profile
-    }
-    const std::string path = RawValue(file.get(), *group, "Path");
-    if (path.empty()) {
-      continue;
-    }
-    // Without IsRelative, a path that starts with a slash is taken as absolute.
-    const std::string relative = RawValue(file.get(), *group, "IsRelative");
-    const bool isRelative = relative.empty() ? path.front() != '/' : relative != "0";
-    const std::string folder = CanonicalPath(isRelative ? root.folder + "/" + path : path);
+  const auto parsed = linux_profiles::ParseProfileList(std::get<std::string>(text));
+  if (const auto* problem = std::get_if<linux_profiles::ListProblem>(&parsed)) {
+    reportProblem(*problem);
+    return;
+  }
+  for (const linux_profiles::ListedProfile& profile :
+       std::get<std::vector<linux_profiles::ListedProfile>>(parsed)) {
+    // An absolute path is taken as it is; any other is read from the list's own folder, whatever
+    // IsRelative says, so the set never depends on the folder the command runs in.
+    const bool fromListFolder = profile.isRelative || profile.path.front() != '/';
+    const std::string folder =
+        CanonicalPath(fromListFolder ? root.folder + "/" + profile.path : profile.path);
     if (folder.empty() || !IsRegularFile(folder + kDatabaseFile) || !seen.insert(folder).second) {
       continue;
     }
-    std::string name = RawValue(file.get(), *group, "Name");
-    if (name.empty()) {
-      name = folder.substr(folder.rfind('/') + 1);
-    }
+    const std::string name =
+        profile.name.empty() ? folder.substr(folder.rfind('/') + 1) : profile.name;
     CertDatabase database;
     database.kind = root.kind;
-    database.profileName = Wide(name);
+    database.profileName = Text(name);
     database.displayName = root.namePrefix + database.profileName;
-    database.folder = Wide(folder);
+    database.folder = Text(folder);
+    database.nativeFolder = folder;
     set.databases.push_back(std::move(database));
   }
 }
@@ -142,7 +131,8 @@ CertDatabaseSet FindUserCertDatabases() {
   if (!shared.empty()) {
     const std::string canonical = CanonicalPath(shared);
     seen.insert(canonical.empty() ? shared : canonical);
-    set.databases.push_back({CertDatabaseKind::kShared, kSharedDisplayName, {}, Wide(shared)});
+    set.databases.push_back(
+        {CertDatabaseKind::kShared, kSharedDisplayName, {}, Text(shared), shared});
   }
   for (const ProfileRoot& root : ProfileRoots()) {
     AddProfiles(root, seen, set);

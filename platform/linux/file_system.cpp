@@ -15,6 +15,7 @@
 
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/utf8_text.h"
 
 namespace platform {
@@ -50,28 +51,7 @@ std::optional<std::string> RealPath(const std::string& path) {
   return std::string(resolved.get());
 }
 
-// Closes a descriptor on every way out of a scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  int get() const { return fd_; }
-  // Closes now; the errno of a failed close (0 on success).
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
+using linux_fd::FileDescriptor;
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');

@@ -155,7 +155,7 @@ void SetChangePasswords(const std::map<std::string, SecretText>* passwords) {
 }
 
 std::string FolderOf(const CertDatabase& database) {
-  return linux_utf8::FileNameToUtf8(database.folder).value_or("");
+  return database.nativeFolder;
 }
 
 std::uint32_t NssErrorCode() {

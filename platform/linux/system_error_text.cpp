@@ -10,6 +10,7 @@
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/linux/utf8_text.h"
+#include "platform/password_line.h"
 
 namespace platform {
 namespace {
@@ -54,7 +55,13 @@ constexpr CodeText kOwnCodeTexts[] = {
     {kErrorDatabaseOwnedByOther,
      u"The certificate database belongs to another user account; the administrator does not "
      u"change it."},
+    {kErrorPasswordTooLong,
+     u"The password is longer than 4096 bytes, the longest password read; it was not used."},
+    {kErrorPasswordHoldsNul,
+     u"The password holds a NUL byte, which no password can hold; it was not used."},
 };
+
+static_assert(kMaxPasswordBytes == 4096, "the text of kErrorPasswordTooLong names the bound");
 
 std::u16string WithLineEnd(std::u16string text) {
   if (!text.empty()) {

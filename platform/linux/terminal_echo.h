@@ -10,7 +10,8 @@ namespace platform::linux_terminal {
 
 // Switches the echo of the terminal at terminalFd off, writes the prompt to promptFd, reads one
 // line and puts the terminal back as it was (also when a signal ends the process meanwhile). None
-// when terminalFd is no terminal or the input ends before a line.
+// when terminalFd is no terminal or the input ends before a line, or (with the thread's last
+// error set) when the line is no password.
 std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
                                               std::string_view prompt);
 

@@ -10,15 +10,14 @@
 
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/terminal_echo.h"
 #include "platform/linux/utf8_text.h"
+#include "platform/password_line.h"
 #include "platform/terminal_password.h"
 
 namespace platform {
 namespace {
-
-// The longest password line read; longer input is cut there.
-constexpr std::size_t kMaxPasswordLength = 1024;
 
 // The terminal's settings while its echo is off, so that a signal that ends the process can put
 // them back first.
@@ -35,42 +34,40 @@ extern "C" void RestoreAndReraise(int signalNumber) {
   ::raise(signalNumber);
 }
 
-// Reads up to a line end or the end of input into a buffer that is wiped afterwards. A read that
-// fails leaves its errno code in readError.
-std::optional<SecretText> ReadLine(int fd, int* readError = nullptr) {
-  std::array<char, kMaxPasswordLength> buffer{};
-  std::size_t length = 0;
-  bool sawLineEnd = false;
-  char byte = 0;
-  for (;;) {
-    const ssize_t count = ::read(fd, &byte, 1);
+// Reads blocks up to the line end, the end of the input or a fault of the line (one that is too
+// long stops the reading at the bound). A read that fails leaves its errno code in readError.
+void ReadLine(int fd, PasswordLineReader& line, int& readError) {
+  std::array<char, kMaxPasswordBytes> block{};
+  while (line.state() == PasswordLineReader::State::kOpen) {
+    const ssize_t count = ::read(fd, block.data(), block.size());
     if (count < 0 && errno == EINTR) {
       continue;
     }
-    if (count <= 0) {
-      if (count < 0 && readError != nullptr) {
-        *readError = errno;
-      }
+    if (count < 0) {
+      readError = errno;
       break;
     }
-    if (byte == '\n') {
-      sawLineEnd = true;
+    if (count == 0) {
+      line.End();
       break;
     }
-    if (length < buffer.size()) {
-      buffer[length++] = byte;
-    }
+    line.Add(std::string_view(block.data(), static_cast<std::size_t>(count)));
   }
-  if (length > 0 && buffer[length - 1] == '\r') {
-    --length;
+  WipeSecret(block.data(), block.size());
+}
+
+// The password of a line that was read; none with the thread's last error set when the reading
+// failed or the line is no password. emptyInput is what an input without a byte gives.
+std::optional<SecretText> PasswordOf(const PasswordLineReader& line, int readError,
+                                     std::optional<SecretText> emptyInput) {
+  if (readError != 0) {
+    SetLastError(ErrorFromErrno(readError));
+    return std::nullopt;
   }
-  std::optional<SecretText> text;
-  if (sawLineEnd || length > 0) {
-    text.emplace(std::string_view(buffer.data(), length));
+  if (line.state() == PasswordLineReader::State::kEmpty) {
+    return emptyInput;
   }
-  WipeSecret(buffer.data(), buffer.size());
-  WipeSecret(&byte, sizeof byte);
-  return text;
+  return line.Password();
 }
 
 void WriteAll(int fd, std::string_view text) {
@@ -112,7 +109,9 @@ std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
   // dropped.
   WriteAll(promptFd, prompt);
 
-  std::optional<SecretText> line = ReadLine(terminalFd);
+  PasswordLineReader reader;
+  int readError = 0;
+  ReadLine(terminalFd, reader, readError);
 
   ::tcsetattr(terminalFd, TCSAFLUSH, &settings);
   g_restoreFd = -1;
@@ -121,7 +120,7 @@ std::optional<SecretText> ReadLineWithoutEcho(int terminalFd, int promptFd,
   }
   // The line end the user typed was not shown either.
   WriteAll(promptFd, "\n");
-  return line;
+  return PasswordOf(reader, readError, std::nullopt);
 }
 
 }  // namespace linux_terminal
@@ -140,20 +139,17 @@ std::optional<SecretText> ReadPasswordFile(const std::u16string& path) {
     SetLastError(kErrorInvalidParameter);
     return std::nullopt;
   }
-  const int fd = ::open(narrow->c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  // Blocking: the file may be a pipe whose writer has not written yet.
+  const linux_fd::FileDescriptor file(::open(narrow->c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) {
     SetLastError(ErrorFromErrno(errno));
     return std::nullopt;
   }
+  PasswordLineReader reader;
   int readError = 0;
-  std::optional<SecretText> line = ReadLine(fd, &readError);
-  ::close(fd);
-  if (readError != 0) {
-    SetLastError(ErrorFromErrno(readError));
-    return std::nullopt;
-  }
+  ReadLine(file.get(), reader, readError);
   // An empty file is an empty password.
-  return line ? std::move(line) : std::optional<SecretText>(SecretText(""));
+  return PasswordOf(reader, readError, SecretText(""));
 }
 
 }  // namespace platform

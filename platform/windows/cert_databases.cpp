@@ -3,12 +3,18 @@
 #include "platform/cert_databases.h"
 
 #include "platform/cert_store.h"
+#include "platform/windows/win_api.h"
 
 namespace platform {
 
 CertDatabaseSet FindUserCertDatabases() {
   CertDatabaseSet set;
-  set.databases.push_back({CertDatabaseKind::kShared, u"Current user", {}, CertStoreLocation()});
+  const std::u16string location = CertStoreLocation();
+  set.databases.push_back({CertDatabaseKind::kShared,
+                           u"Current user",
+                           {},
+                           location,
+                           windows::Utf8Of(windows::WideOf(location))});
   return set;
 }
 

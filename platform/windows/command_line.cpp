@@ -7,20 +7,6 @@
 #include <shellapi.h>
 
 namespace platform {
-namespace {
-
-std::string Utf8Of(const wchar_t* text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return {};
-  }
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();  // the terminator
-  return utf8;
-}
-
-}  // namespace
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   int count = 0;
@@ -33,7 +19,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     return arguments;
   }
   for (int index = 1; index < count; ++index) {
-    arguments.push_back(Utf8Of(wide.get()[index]));
+    arguments.push_back(windows::Utf8Of(wide.get()[index]));
   }
   return arguments;
 }

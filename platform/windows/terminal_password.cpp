@@ -6,13 +6,11 @@
 
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
+#include "platform/password_line.h"
 #include "platform/windows/win_api.h"
 
 namespace platform {
 namespace {
-
-// The longest password line read; longer input is cut there.
-constexpr std::size_t kMaxPasswordLength = 1024;
 
 // The console's input mode while its echo is off, so that Ctrl+C or a closed console can put it
 // back before the process ends.
@@ -34,16 +32,15 @@ void WriteError(std::string_view text) {
   }
 }
 
-// The password from a UTF-16 line as the console gives it, in UTF-8.
-SecretText SecretOfWide(const wchar_t* text, std::size_t length) {
-  std::array<char, kMaxPasswordLength * 3> utf8{};
+// Gives the reader the UTF-8 of console input (UTF-16 units without a surrogate cut in half).
+void AddWide(PasswordLineReader& reader, const wchar_t* text, std::size_t length) {
+  std::array<char, 256 * 3> utf8{};
   const int size =
       length == 0 ? 0
                   : ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(),
                                           static_cast<int>(utf8.size()), nullptr, nullptr);
-  SecretText secret(std::string_view(utf8.data(), size > 0 ? static_cast<std::size_t>(size) : 0));
+  reader.Add(std::string_view(utf8.data(), size > 0 ? static_cast<std::size_t>(size) : 0));
   WipeSecret(utf8.data(), utf8.size());
-  return secret;
 }
 
 }  // namespace
@@ -67,28 +64,23 @@ std::optional<SecretText> ReadPasswordFromTerminal(const std::string& prompt) {
   // Only once the echo is off, so that an answer typed right after the prompt is not shown.
   WriteError(prompt);
 
-  std::array<wchar_t, kMaxPasswordLength> buffer{};
+  // The console gives UTF-16 in blocks; the line is taken as UTF-8, with the file's bound.
+  PasswordLineReader reader;
   std::array<wchar_t, 256> chunk{};
-  std::size_t length = 0;
-  bool sawLineEnd = false;
-  bool sawInput = false;
-  for (;;) {
+  std::size_t carried = 0;  // a high surrogate whose low half comes with the next block
+  while (reader.state() == PasswordLineReader::State::kOpen) {
     DWORD count = 0;
-    if (!::ReadConsoleW(input, chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr) ||
+    if (!::ReadConsoleW(input, chunk.data() + carried, static_cast<DWORD>(chunk.size() - carried),
+                        &count, nullptr) ||
         count == 0) {
+      AddWide(reader, chunk.data(), carried);
+      reader.End();
       break;
     }
-    sawInput = true;
-    for (DWORD index = 0; index < count && !sawLineEnd; ++index) {
-      if (chunk[index] == L'\n') {
-        sawLineEnd = true;
-      } else if (length < buffer.size()) {
-        buffer[length++] = chunk[index];
-      }
-    }
-    if (sawLineEnd) {
-      break;
-    }
+    const std::size_t length = carried + count;
+    carried = IS_HIGH_SURROGATE(chunk[length - 1]) ? 1 : 0;
+    AddWide(reader, chunk.data(), length - carried);
+    chunk[0] = chunk[length - 1];
   }
   WipeSecret(chunk.data(), sizeof chunk);
 
@@ -98,15 +90,7 @@ std::optional<SecretText> ReadPasswordFromTerminal(const std::string& prompt) {
   // The line end the user typed was not shown either.
   WriteError("\n");
 
-  if (length > 0 && buffer[length - 1] == L'\r') {
-    --length;
-  }
-  std::optional<SecretText> line;
-  if (sawLineEnd || (sawInput && length > 0)) {
-    line = SecretOfWide(buffer.data(), length);
-  }
-  WipeSecret(buffer.data(), sizeof buffer);
-  return line;
+  return reader.Password();  // none also when the input ended before a line
 }
 
 std::optional<SecretText> ReadPasswordFile(const std::u16string& path) {
@@ -121,42 +105,31 @@ std::optional<SecretText> ReadPasswordFile(const std::u16string& path) {
     SetLastError(::GetLastError());
     return std::nullopt;
   }
-  std::array<char, kMaxPasswordLength> buffer{};
-  std::array<char, 256> chunk{};
-  std::size_t length = 0;
-  bool sawLineEnd = false;
+  // Read in blocks up to the line end only; an endless input stops at the bound.
+  PasswordLineReader reader;
+  std::array<char, kMaxPasswordBytes> block{};
   DWORD readError = 0;
-  while (!sawLineEnd) {
+  while (reader.state() == PasswordLineReader::State::kOpen) {
     DWORD count = 0;
-    if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr)) {
+    if (!::ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &count, nullptr)) {
       readError = ::GetLastError();
       break;
     }
     if (count == 0) {
-      break;
-    }
-    for (DWORD index = 0; index < count && !sawLineEnd; ++index) {
-      if (chunk[index] == '\n') {
-        sawLineEnd = true;
-      } else if (length < buffer.size()) {
-        buffer[length++] = chunk[index];
-      }
+      reader.End();
+    } else {
+      reader.Add(std::string_view(block.data(), count));
     }
   }
-  WipeSecret(chunk.data(), chunk.size());
-  if (length > 0 && buffer[length - 1] == '\r') {
-    --length;
-  }
-  // An empty file is an empty password.
-  std::optional<SecretText> line;
-  if (readError == 0) {
-    line.emplace(std::string_view(buffer.data(), length));
-  }
-  WipeSecret(buffer.data(), buffer.size());
+  WipeSecret(block.data(), block.size());
   if (readError != 0) {
     SetLastError(readError);
+    return std::nullopt;
   }
-  return line;
+  if (reader.state() == PasswordLineReader::State::kEmpty) {
+    return SecretText("");  // an empty file is an empty password
+  }
+  return reader.Password();
 }
 
 }  // namespace platform

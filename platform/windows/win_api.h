@@ -64,6 +64,17 @@ inline std::u16string TextOf(const wchar_t* text, std::size_t length) {
 inline std::u16string TextOf(const wchar_t* text) {
   return text == nullptr ? std::u16string() : TextOf(text, std::wcslen(text));
 }
+// The UTF-8 text of a NUL-terminated wide text (empty for an empty one).
+inline std::string Utf8Of(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return {};
+  }
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminator
+  return utf8;
+}
 
 inline Bytes BytesOf(const BYTE* data, DWORD length) {
   return length == 0 || data == nullptr ? Bytes() : Bytes(data, data + length);

@@ -66,6 +66,26 @@ TEST_F(CorvanectlPassword, PasswordFileOpensTheDatabaseAndWithoutOneNothingChang
   EXPECT_EQ(corvane_test::CertutilList(home_.XdgDatabaseDir()).size(), 1u);
 }
 
+TEST_F(CorvanectlPassword, APasswordFileThatHoldsNoPasswordFailsSayingWhyAndChangesNothing) {
+  // An endless input ends at once.
+  const auto zero = corvane_test::RunProcess(
+      {kCorvanectl, "install", "--password-file", "/dev/zero", "1028_0"}, std::chrono::seconds(20));
+  EXPECT_FALSE(zero.timedOut);
+  EXPECT_EQ(zero.exitCode, 1);
+  EXPECT_NE(zero.err.find("/dev/zero: The password holds a NUL byte"), std::string::npos)
+      << zero.err;
+
+  // A password longer than the bound is refused, not cut.
+  const std::string longFile = home_.Path() + "/long";
+  corvane_test::WriteFile(longFile, kPassword + std::string(5000, 'x') + "\n");
+  const auto tooLong =
+      corvane_test::RunProcess({kCorvanectl, "install", "--password-file", longFile, "1028_0"});
+  EXPECT_EQ(tooLong.exitCode, 1);
+  EXPECT_NE(tooLong.err.find("longer than 4096 bytes"), std::string::npos) << tooLong.err;
+  EXPECT_EQ(InProfile(), 0u);
+  EXPECT_FALSE(SharedExists());
+}
+
 // Runs corvanectl on a terminal, typing each answer after each password prompt; returns what the
 // terminal showed and the exit status.
 std::pair<std::string, int> RunOnTerminal(const std::vector<std::string>& args,

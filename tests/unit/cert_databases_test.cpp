@@ -3,19 +3,27 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/cert_database_login.h"
 #include "platform/cert_databases.h"
+#include "platform/cert_store.h"
 #include "tests/support/store_test_home.h"
+#include "tests/support/store_test_pki.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::SizeIs;
 
 struct Found {
@@ -153,6 +161,92 @@ TEST_F(CertDatabases, ABrokenListIsReportedAndTheOthersStillCount) {
   EXPECT_THAT(Databases(set),
               ElementsAre(Found{"shared", u"Shared (Chromium, GNOME programs)", SharedFolder()},
                           Found{"thunderbird", u"Thunderbird: default", mail}));
+}
+
+TEST_F(CertDatabases, AProfileFolderNamedInBytesThatAreNoTextIsADatabaseOfTheSet) {
+  const std::string root = Home() + "/.mozilla/firefox";
+  const std::string bytes =
+      "\xff\xfe.d\xe9"
+      "fault";  // Latin-1, as an old system may have made it
+  WriteList(root, "[Profile0]\nName=caf\xe9\nIsRelative=1\nPath=" + bytes + "\n");
+  const std::string folder = root + "/" + bytes;
+  fs::create_directories(folder);
+  ASSERT_TRUE(corvane_test::Certutil(folder, {"-N", "--empty-password"}));
+  const auto certificate = corvane_test::MakeTestCertificate({.commonName = "Corvane Bytes Root"});
+  corvane_test::WriteFile(Home() + "/root.pem", certificate.certPem);
+  ASSERT_TRUE(corvane_test::Certutil(
+      folder, {"-A", "-n", "bytes", "-t", "CT,C,C", "-i", Home() + "/root.pem"}));
+
+  const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
+  EXPECT_THAT(set.problems, IsEmpty());
+  ASSERT_THAT(set.databases, SizeIs(2));
+  const platform::CertDatabase& profile = set.databases[1];
+  EXPECT_EQ(profile.nativeFolder, fs::canonical(folder).string());
+  EXPECT_EQ(profile.displayName, u"Firefox: caf\uFFFD");
+  EXPECT_TRUE(profile.folder.ends_with(u"/\uFFFD\uFFFD.d\uFFFDfault")) << profile.nativeFolder;
+
+  // The store reads the database by its bytes.
+  EXPECT_EQ(platform::CertDatabaseNeedsPassword(profile), std::optional<bool>(false));
+  const std::unique_ptr<platform::CertStore> store =
+      platform::CertStore::OpenStoreIn(u"Root", profile);
+  ASSERT_TRUE(store);
+  const auto found = store->Enumerate();
+  ASSERT_THAT(found, SizeIs(1));
+  EXPECT_EQ(found[0]->encoded, certificate.der);
+}
+
+TEST_F(CertDatabases, AProfileListThatCannotBeReadIsAProblemNamingIt) {
+  const std::string config = Home() + "/.config";
+  // A FIFO (never waited on), a folder, a file beyond the bound, a link loop, a link to nothing,
+  // and a malformed list whose bad line holds a terminal control sequence.
+  const std::string fifo = Home() + "/.mozilla/firefox";
+  fs::create_directories(fifo);
+  ASSERT_EQ(::mkfifo((fifo + "/profiles.ini").c_str(), 0600), 0);
+  fs::create_directories(config + "/mozilla/firefox/profiles.ini");
+  WriteList(Home() + "/snap/firefox/common/.mozilla/firefox",
+            "[Profile0]\nPath=a\n" + std::string(1024 * 1024, '#'));
+  const std::string loop = Home() + "/.var/app/org.mozilla.firefox/.mozilla/firefox";
+  fs::create_directories(loop);
+  fs::create_symlink(loop + "/profiles.ini", loop + "/profiles.ini");
+  const std::string dangling = Home() + "/.var/app/org.mozilla.Thunderbird/.thunderbird";
+  fs::create_directories(dangling);
+  fs::create_symlink(dangling + "/gone.ini", dangling + "/profiles.ini");
+  WriteList(Home() + "/.thunderbird", "[Profile0]\n\x1b[2Jbad line\n");
+  // One good list: its profile still counts.
+  WriteList(config + "/thunderbird", "[Profile0]\nName=mail\nPath=m.mail\n");
+  const std::string mail = MakeProfile(config + "/thunderbird/m.mail");
+
+  const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
+  std::vector<std::string> files;
+  for (const platform::CertDatabaseProblem& problem : set.problems) {
+    files.emplace_back(problem.file.begin(), problem.file.end());
+    const std::string message(problem.message.begin(), problem.message.end());
+    EXPECT_THAT(message, Not(HasSubstr("bad line"))) << files.back();
+    EXPECT_THAT(message, Not(HasSubstr("\x1b"))) << files.back();
+    EXPECT_FALSE(message.empty()) << files.back();
+  }
+  const auto listIn = [](const std::string& folder) { return folder + "/profiles.ini"; };
+  EXPECT_THAT(files, ElementsAre(listIn(fifo), listIn(config + "/mozilla/firefox"),
+                                 listIn(Home() + "/snap/firefox/common/.mozilla/firefox"),
+                                 listIn(loop), listIn(Home() + "/.thunderbird"), listIn(dangling)));
+  EXPECT_THAT(Databases(set),
+              ElementsAre(Found{"shared", u"Shared (Chromium, GNOME programs)", SharedFolder()},
+                          Found{"thunderbird", u"Thunderbird: mail", mail}));
+}
+
+TEST_F(CertDatabases, ARelativePathMarkedAbsoluteIsReadFromTheListsFolder) {
+  const std::string root = Home() + "/.mozilla/firefox";
+  WriteList(root, "[Profile0]\nName=odd\nIsRelative=0\nPath=sub/p\n");
+  const std::string profile = MakeProfile(root + "/sub/p");
+  // The same relative path under the current folder must not count.
+  const std::string elsewhere = Home() + "/elsewhere";
+  MakeProfile(elsewhere + "/sub/p");
+  const fs::path before = fs::current_path();
+  fs::current_path(elsewhere);
+  const platform::CertDatabaseSet set = platform::FindUserCertDatabases();
+  fs::current_path(before);
+  ASSERT_THAT(set.databases, SizeIs(2));
+  EXPECT_EQ(Databases(set)[1], (Found{"firefox", u"Firefox: odd", profile}));
 }
 
 }  // namespace

@@ -106,8 +106,8 @@ TEST(GroupMarkup, InstallOnlyGroupOffersNoActionOnceInstalled) {
 TEST(GroupMarkup, PartialAndUnknownRowsSayWhichDatabasesAndOfferInstall) {
   CertEntry partial = MakeEntry(u"CN=Root A", u"01", 0);
   partial.state = InstalledState::kPartial;
-  partial.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s"}};
-  partial.missingFrom = {{platform::CertDatabaseKind::kFirefox, u"Firefox: <b>&", {}, u"/f"}};
+  partial.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s", "/s"}};
+  partial.missingFrom = {{platform::CertDatabaseKind::kFirefox, u"Firefox: <b>&", {}, u"/f", "/f"}};
   CertEntry unknown = MakeEntry(u"CN=Root B", u"02", 0);
   unknown.state = InstalledState::kUnreadable;
   unknown.unreadable = {u"Thunderbird: mail"};

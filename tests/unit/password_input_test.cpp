@@ -9,8 +9,10 @@
 #include <string>
 #include <thread>
 
+#include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/linux/terminal_echo.h"
+#include "platform/password_line.h"
 #include "platform/terminal_password.h"
 #include "tests/support/store_test_home.h"
 
@@ -100,6 +102,29 @@ TEST(PasswordInput, FileGivesItsFirstLineAndAMissingFileFails) {
   EXPECT_NE(platform::GetLastError(), 0u);
   // A folder is no password file either.
   EXPECT_FALSE(platform::ReadPasswordFile(std::u16string(home.Path().begin(), home.Path().end())));
+}
+
+TEST(PasswordInput, AFileLineIsBoundedAndALongerOneIsRefusedNotCut) {
+  corvane_test::ScopedTestHome home;
+  const std::string file = home.Path() + "/password";
+  const std::u16string path(file.begin(), file.end());
+  const std::string longest(platform::kMaxPasswordBytes, 'p');
+  corvane_test::WriteFile(file, longest + "\r\nnext\n");
+  std::optional<platform::SecretText> password = platform::ReadPasswordFile(path);
+  ASSERT_TRUE(password);
+  EXPECT_EQ(std::string(password->c_str(), password->size()), longest);
+
+  // One byte more, here in a file of 10 MB without a line end: refused at the bound.
+  corvane_test::WriteFile(file, std::string(10'000'000, 'p'));
+  EXPECT_FALSE(platform::ReadPasswordFile(path));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorPasswordTooLong);
+  corvane_test::WriteFile(file, longest + "p\n");
+  EXPECT_FALSE(platform::ReadPasswordFile(path));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorPasswordTooLong);
+
+  // An endless input of NUL bytes ends at its first block.
+  EXPECT_FALSE(platform::ReadPasswordFile(u"/dev/zero"));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorPasswordHoldsNul);
 }
 
 }  // namespace
