@@ -16,6 +16,13 @@ function ShowHide(element) {
 }
 
 var kViewPrefix = "self.location=URL_SHOWCERT_";
+// The state icons in words; the row's note, when it has one, says more.
+var kStateWords = {
+  "ok.png": "Installed",
+  "nook.png": "Not installed",
+  "partial.png": "Partly installed",
+  "unknown.png": "Installed state not known"
+};
 var kFoldCall = /^javascript:\s*ShowHide\((\w+)\)$/;
 
 // The value of the last CN attribute of a name written as "C=CZ, O="Oberit, a.s.", CN=...":
@@ -102,10 +109,8 @@ function DescribeRows() {
     var icon = rows[i].row.querySelector("img");
     if (icon) {
       var source = icon.getAttribute("src");
-      if (source == "ok.png") {
-        icon.alt = "Installed";
-      } else if (source == "nook.png") {
-        icon.alt = "Not installed";
+      if (kStateWords[source]) {
+        icon.alt = kStateWords[source];
       }
     }
     var action = rows[i].action;

@@ -21,7 +21,7 @@ import time
 import pyatspi
 
 ACTIONS = ("Install", "Uninstall", "Export")
-STATES = ("Installed", "Not installed")
+STATES = ("Installed", "Not installed", "Partly installed", "Installed state not known")
 
 
 def walk(node, depth=0):

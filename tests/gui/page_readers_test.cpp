@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "commands_gui_support.h"
+#include "page/population.h"
+#include "page_view_fixture.h"
+#include "platform/linux/gui/webkit_document.h"
 
 extern char** environ;
 
@@ -192,6 +195,104 @@ TEST_F(PageReaders, ScreenReaderFindsNamedButtonsAndStates) {
   }
   const int status = pclose(pipe);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+}
+
+// The page alone in a web view, filled from a hand-made catalogue.
+class PageLooks : public PageViewTest {
+ protected:
+  void Fill(const TCertManager& manager) {
+    platform::WebKitDocument document(view_);
+    ASSERT_TRUE(PopulatePage(&document, &manager));
+    RevealPage(&document);
+  }
+  static TCertManager Catalogue(std::u16string subject) {
+    TCertManager manager;
+    CertEntry entry;
+    entry.record.subjectDN = std::move(subject);
+    manager.groups[CERTGROUP_ROOT_TEST] = {entry};
+    manager.groups[CERTGROUP_INTERMEDIATE_DEV] = {entry};  // a group that starts folded
+    manager.loaded = 1;
+    return manager;
+  }
+  // Evaluates the body until it gives the expected result; false when it never did.
+  bool WaitForResult(const std::string& body, const std::string& expected) {
+    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    while (Eval(body) != expected) {
+      if (g_get_monotonic_time() > deadline) {
+        return false;
+      }
+      g_usleep(20000);
+      while (g_main_context_iteration(nullptr, FALSE)) {
+      }
+    }
+    return true;
+  }
+};
+
+// The page follows GTK's dark preference (which the desktop's setting or a dark theme gives) and
+// keeps the brand's header.
+TEST_F(PageLooks, FollowsTheDarkPreferenceAndKeepsTheHeader) {
+  GtkSettings* settings = gtk_settings_get_default();
+  ASSERT_TRUE(LoadPage());
+  Fill(Catalogue(u"CN=Root"));
+  const std::string looks =
+      "return [getComputedStyle(document.body).backgroundColor,"
+      "  getComputedStyle(document.querySelector('fieldset')).backgroundColor,"
+      "  getComputedStyle(document.querySelector('.header')).backgroundImage.includes("
+      "    'logo.png'),"
+      "  getComputedStyle(document.querySelector('.header')).backgroundImage.includes("
+      "    'rgb(29, 82, 135)')];";
+  const std::string isDark = "return matchMedia('(prefers-color-scheme: dark)').matches;";
+  ASSERT_TRUE(WaitForResult(isDark, "false"));
+  EXPECT_EQ(Eval(looks), "[\"rgb(236, 239, 243)\",\"rgb(255, 255, 255)\",true,true]");
+
+  g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
+  const bool followed = WaitForResult(isDark, "true");
+  const std::string darkLooks = Eval(looks);
+  g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+  ASSERT_TRUE(followed);
+  EXPECT_EQ(darkLooks, "[\"rgb(21, 25, 30)\",\"rgb(30, 36, 43)\",true,true]");
+}
+
+// Every action is a button named after its certificate's common name, quoted values with commas
+// and quotes included; the state icon says the state; captions say whether their table is open,
+// and folding one changes that.
+TEST_F(PageLooks, ActionsCaptionsAndStatesAreDescribed) {
+  ASSERT_TRUE(LoadPage());
+  Fill(Catalogue(u"C=CZ, O=\"Oberit, a.s.\", CN=\"Root, \"\"Q\"\" CA\" + SERIALNUMBER=7"));
+  EXPECT_EQ(Eval("const a = document.querySelector('a[href$=\"=URL_INSTALLCERT_1028_0\"]');"
+                 "return [a.getAttribute('role'), a.getAttribute('aria-label'),"
+                 "  a.closest('tr').querySelector('img').alt];"),
+            "[\"button\",\"Install Root, \\\"Q\\\" CA\",\"Not installed\"]");
+  const std::string captions =
+      "return [...document.querySelectorAll('legend a')].map(a =>"
+      "  a.getAttribute('role') + ' ' + a.getAttribute('aria-controls') + ' ' +"
+      "  a.getAttribute('aria-expanded'));";
+  EXPECT_EQ(Eval(captions),
+            "[\"button CERTTABLE_ID_1028 true\",\"button CERTTABLE_ID_32776 false\"]");
+  ASSERT_EQ(Eval("ShowHide(CERTTABLE_ID_1028); ShowHide(CERTTABLE_ID_32776); return true;"),
+            "true");
+  EXPECT_EQ(Eval(captions),
+            "[\"button CERTTABLE_ID_1028 false\",\"button CERTTABLE_ID_32776 true\"]");
+}
+
+// Until the catalogue has been read the tables' place says that they are coming, never raw
+// template text; the header shows before population has run.
+TEST_F(PageLooks, TablesPlaceSaysLoadingUntilTheCatalogueIsRead) {
+  ASSERT_TRUE(LoadPage());
+  EXPECT_EQ(Eval("return [getComputedStyle(document.querySelector('.header')).visibility,"
+                 "  getComputedStyle(document.getElementById('APP_MAIN_TITLE_ID')).visibility];"),
+            "[\"visible\",\"hidden\"]");
+  TCertManager manager = Catalogue(u"CN=Root");
+  manager.loaded = 0;
+  Fill(manager);
+  const std::string note =
+      "return getComputedStyle(document.getElementById('TEMPLATE_ROOT_TABLE_ID'), '::before')"
+      "  .content;";
+  EXPECT_EQ(Eval(note), "\"\\\"Loading the certificates…\\\"\"");
+  ASSERT_TRUE(LoadPage());
+  Fill(Catalogue(u"CN=Root"));
+  EXPECT_EQ(Eval(note), "\"none\"");
 }
 
 }  // namespace
