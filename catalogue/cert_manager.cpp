@@ -1,5 +1,6 @@
 #include "catalogue/cert_manager.h"
 
+#include <chrono>
 #include <string>
 #include <utility>
 
@@ -11,8 +12,33 @@
 #include "platform/cert_context.h"
 #include "platform/last_error.h"
 
+namespace {
+
+// The current time as a FILETIME.
+FileTime CurrentFileTime() {
+  constexpr std::int64_t kEpochToUnixTicks = 11'644'473'600LL * 10'000'000;
+  const auto sinceUnixEpoch =
+      std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>>(
+          std::chrono::system_clock::now().time_since_epoch());
+  return FileTime::FromValue(
+      static_cast<std::uint64_t>(sinceUnixEpoch.count() + kEpochToUnixTicks));
+}
+
+}  // namespace
+
+Validity ValidityAt(const TCertDetails& record, FileTime instant) {
+  if (instant.Value() < record.notBefore.Value()) {
+    return Validity::kNotYetValid;
+  }
+  if (instant.Value() > record.notAfter.Value()) {
+    return Validity::kExpired;
+  }
+  return Validity::kValid;
+}
+
 void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts,
                             StoreLookups lookups) {
+  const FileTime now = CurrentFileTime();
   std::vector<CertEntry> entries;
   const std::u16string storeName = StoreNameForGroup(flags);
   for (const char16_t* const* text = texts; text != nullptr && *text != nullptr; ++text) {
@@ -20,6 +46,7 @@ void TCertManager::AddGroup(std::int32_t flags, const char16_t* const* texts,
     if (DecodePemCertificate(*text, entry.record) == 0) {
       continue;  // left out: every later certificate of the group moves one position down
     }
+    entry.validity = ValidityAt(entry.record, now);
     entries.push_back(std::move(entry));
   }
   // A group that exists already stays as it was.

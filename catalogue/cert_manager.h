@@ -11,6 +11,9 @@
 #include "crypto/cert_details.h"
 #include "crypto/installed_state.h"
 
+// Where an instant stands in a certificate's period of validity.
+enum class Validity { kValid, kExpired, kNotYetValid };
+
 struct CertEntry {
   std::int32_t installed = 0;  // 1 when found in the group's target store at load time
   TCertDetails record;
@@ -21,7 +24,12 @@ struct CertEntry {
   std::vector<platform::CertDatabase> heldBy;
   std::vector<platform::CertDatabase> missingFrom;
   std::vector<std::u16string> unreadable;
+  // Whether the certificate had expired or was not yet valid at load time.
+  Validity validity = Validity::kValid;
 };
+
+// Where the instant stands in the record's period of validity; both of its ends belong to it.
+Validity ValidityAt(const TCertDetails& record, FileTime instant);
 
 // Whether a catalogue load asks the stores for the installed state of each certificate.
 enum class StoreLookups { kLookUp, kSkip };

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char16_t kMainPageName[] = u"/main.html";
+constexpr char16_t kLoadingClass[] = u"loading";
 
 char16_t AsciiLower(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -63,7 +64,10 @@ bool PopulatePage(platform::HtmlDocument* document, const TCertManager* manager)
   }
   page.HideLinksBlock(document);
 
-  if (manager->loaded != 0) {
+  if (manager->loaded == 0) {
+    // The catalogue is still being read: the page says so where the tables will be.
+    document->SetClassName(kTemplateRootId, kLoadingClass);
+  } else {
     std::u16string markup = u"<span id=\"TEMPLATE_ROOT_TABLE_ID\">\n";
     bool anyGroupWritten = false;
     for (const auto& [flags, entries] : manager->groups) {

@@ -1,6 +1,6 @@
 // Filling the main page after every completed load: title, application name and version, the
 // platform's wording of the stores link, hiding of the useful-links block and, while the catalogue
-// is loaded, the certificate tables.
+// is loaded, the certificate tables; while it is not, the tables' container is marked "loading".
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "page/row_marks.h"
 
+#include "crypto/validity_text.h"
 #include "page/markup.h"
 #include "res/message_text.h"
 #include "res/string_table.h"
@@ -26,11 +27,26 @@ std::u16string NameList(const std::vector<platform::CertDatabase>& databases) {
   return NameList(names);
 }
 
+// The mark of a certificate outside its period of validity, whatever its group's actions: the
+// note names the end of the period that it lies beyond.
+void AddValidityMark(const CertEntry& entry, std::vector<RowMark>& marks) {
+  if (entry.validity == Validity::kValid) {
+    return;
+  }
+  const bool expired = entry.validity == Validity::kExpired;
+  const FileTime end = expired ? entry.record.notAfter : entry.record.notBefore;
+  marks.push_back(
+      {expired ? u"validity_expired" : u"validity_pending", u"",
+       FormatResourceString(expired ? strings::kValidityExpired : strings::kValidityNotYet,
+                            EscapeHtml(FormatLocalDateTime(end)))});
+}
+
 }  // namespace
 
 std::vector<RowMark> RowMarksOf(const CertEntry& entry, RowActions actions) {
   std::vector<RowMark> marks;
   if (actions == RowActions::kExportOnly) {
+    AddValidityMark(entry, marks);
     return marks;
   }
   switch (entry.state) {
@@ -47,5 +63,6 @@ std::vector<RowMark> RowMarksOf(const CertEntry& entry, RowActions actions) {
     case InstalledState::kNotInstalled:
       break;
   }
+  AddValidityMark(entry, marks);
   return marks;
 }

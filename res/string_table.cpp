@@ -50,6 +50,9 @@ constexpr std::array kStringTable{
     StringEntry{strings::kStatePartial, u"Installed in %s; not in %s. Install completes it."},
     StringEntry{strings::kStateUnknown,
                 u"Not known whether it is installed: %s could not be read."},
+    // Notes under a certificate row whose certificate is outside its period of validity.
+    StringEntry{strings::kValidityExpired, u"Expired on %s: no longer valid."},
+    StringEntry{strings::kValidityNotYet, u"Not valid yet: valid from %s."},
     StringEntry{strings::kAppName, u"Oberit Corvane"},
     StringEntry{strings::kReady, u"Ready"},
     StringEntry{strings::kRegistryKey, u"Oberit"},

@@ -63,6 +63,9 @@ inline constexpr std::uint32_t kOkButton = 319;
 // The notes of a certificate row whose state the two plain looks cannot tell.
 inline constexpr std::uint32_t kStatePartial = 320;
 inline constexpr std::uint32_t kStateUnknown = 321;
+// The notes of a certificate row whose certificate has expired or is not valid yet.
+inline constexpr std::uint32_t kValidityExpired = 322;
+inline constexpr std::uint32_t kValidityNotYet = 323;
 }  // namespace strings
 
 // The text of a string-table entry, empty when there is none. Leaves the thread's last error

@@ -15,6 +15,8 @@ packages=(
   # the peer that the set-of-databases benchmark times corvanectl against
   mkcert
   chromium iproute2 util-linux
+  # the page as a screen reader reads it: the accessibility bus in a D-Bus session of its own
+  python3-pyatspi at-spi2-core dbus
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang-14 libclang-rt-14-dev
   # the Debian package and its checks: desktop entry, AppStream data, package lint, manual pages

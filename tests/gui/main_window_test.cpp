@@ -10,6 +10,8 @@
 #include "app/corvane_view.h"
 #include "app/main_frame.h"
 #include "platform/linux/gui/gtk_frame_window.h"
+#include "platform/linux/gui/gui_text.h"
+#include "platform/linux/gui/res_scheme.h"
 #include "platform/linux/gui/webkit_browser_host.h"
 #include "shell_gui_support.h"
 #include "tests/unit/shell_fakes.h"
@@ -140,6 +142,45 @@ TEST_F(MainWindowTest, PostedStepWaitsUntilTheWindowWasDrawn) {
   second.reset();
   Pump(300);
   EXPECT_FALSE(secondRan);
+}
+
+// With a browser control the posted step also waits until the control's first page has been
+// drawn, so that the window never sits blank while the step holds the loop; a page that does not
+// come is not waited for long.
+TEST_F(MainWindowTest, PostedStepWaitsForTheFirstPage) {
+  platform::GtkWindowSystem windows;
+  auto window = windows.CreateFrameWindow();
+  std::unique_ptr<platform::BrowserHost> host = window->CreateBrowserHost();
+  ASSERT_NE(host, nullptr);
+  auto* view = dynamic_cast<platform::WebKitBrowserHost*>(host.get())->WebView();
+  bool pageLoaded = false;
+  g_signal_connect(view, "load-changed",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer loaded) {
+                     if (event == WEBKIT_LOAD_FINISHED) {
+                       *static_cast<bool*>(loaded) = true;
+                     }
+                   }),
+                   &pageLoaded);
+  bool ran = false;
+  bool pageLoadedWhenRun = false;
+  window->PostAfterShown([&] {
+    ran = true;
+    pageLoadedWhenRun = pageLoaded;
+  });
+  host->Navigate(platform::gui::FromGtkText(platform::PageResourceUri("main.html").c_str()));
+  window->ShowAndPaint();
+  ASSERT_TRUE(WaitUntil([&] { return ran; }, 20000));
+  EXPECT_TRUE(pageLoadedWhenRun);
+
+  // Nothing is loaded in this one: the step runs all the same, a few seconds later.
+  auto second = windows.CreateFrameWindow();
+  std::unique_ptr<platform::BrowserHost> idleHost = second->CreateBrowserHost();
+  bool secondRan = false;
+  second->PostAfterShown([&] { secondRan = true; });
+  second->ShowAndPaint();
+  Pump(1000);
+  EXPECT_FALSE(secondRan);
+  EXPECT_TRUE(WaitUntil([&] { return secondRan; }, 10000));
 }
 
 class PageCommandLinksTest : public MainWindowTest {

@@ -266,6 +266,8 @@ TEST_F(PageTest, Screenshot) {
   }
   ASSERT_TRUE(LoadPage());
   ASSERT_TRUE(Populate(manager));
+  platform::WebKitDocument document(view_);
+  RevealPage(&document);
   bool done = false;
   cairo_surface_t* surface = nullptr;
   struct Shot {

@@ -181,4 +181,18 @@ TEST_F(CertManagerTest, AReloadShowsWhatIsInstalledNow) {
   EXPECT_EQ(catalogue.FindEntry(CERTGROUP_INTERMEDIATE_TEST, 4)->installed, 1);
 }
 
+// The load notes which certificates the current time lies outside of: the catalogue's issuing
+// CA 4 ran out at the end of 2024, root R1 is valid until 2044.
+TEST_F(CertManagerTest, LoadNotesWhichCertificatesHaveExpired) {
+  TCertManager catalogue;
+  catalogue.LoadCatalogue(StoreLookups::kSkip);
+  const CertEntry* issuing4 = catalogue.FindEntry(CERTGROUP_INTERMEDIATE_TEST, 3);
+  const CertEntry* rootR1 = catalogue.FindEntry(CERTGROUP_ROOT_TEST, 0);
+  ASSERT_NE(issuing4, nullptr);
+  ASSERT_NE(rootR1, nullptr);
+  EXPECT_EQ(issuing4->record.subjectName, u"Oberit Test Issuing CA 4 (2021)");
+  EXPECT_EQ(issuing4->validity, Validity::kExpired);
+  EXPECT_EQ(rootR1->validity, Validity::kValid);
+}
+
 }  // namespace

@@ -138,6 +138,53 @@ TEST(GroupMarkup, PartialAndUnknownRowsSayWhichDatabasesAndOfferInstall) {
   EXPECT_EQ(LineCount(markup), 5u + 6u * 3u + 2u);
 }
 
+// A certificate outside its period of validity says so in its row, in the same look as the
+// partial and unknown rows, in every kind of group; a partial one that has expired says both.
+TEST(GroupMarkup, ExpiredAndNotYetValidRowsSaySo) {
+  CertEntry expired = MakeEntry(u"CN=Old", u"01", 1);
+  expired.validity = Validity::kExpired;
+  CertEntry pending = MakeEntry(u"CN=New", u"02", 0);
+  pending.validity = Validity::kNotYetValid;
+  const std::u16string markup = Markup(CERTGROUP_ROOT_TEST, {expired, pending});
+  EXPECT_NE(markup.find(u"<tr class=\"validity_expired\">\n<td class=\"col_data\" width=\"90%\">"
+                        u"<img src=\"ok.png\""),
+            std::u16string::npos)
+      << std::string(markup.begin(), markup.end());
+  EXPECT_NE(markup.find(u"</a>\n<br><span class=\"row_note\">Expired on June 30, 2030 14:00:00: no "
+                        u"longer valid.</span>\n</td>\n<td class=\"col_data\" width=\"10%\"><a "
+                        u"href=\"self.location=URL_UNINSTALLCERT_1028_0\">Uninstall</a>"),
+            std::u16string::npos);
+  EXPECT_NE(markup.find(u"<tr class=\"validity_pending\">\n<td class=\"col_data\" width=\"90%\">"
+                        u"<img src=\"nook.png\""),
+            std::u16string::npos);
+  EXPECT_NE(markup.find(u"Not valid yet: valid from January 1, 2020 01:00:00."),
+            std::u16string::npos);
+
+  const std::u16string exported = Markup(CERTGROUP_TSA_TEST, {expired});
+  EXPECT_NE(exported.find(u"<tr class=\"validity_expired\">"), std::u16string::npos);
+  EXPECT_NE(exported.find(u"blank100x100.png"), std::u16string::npos);
+
+  CertEntry partialAndExpired = expired;
+  partialAndExpired.installed = 0;
+  partialAndExpired.state = InstalledState::kPartial;
+  partialAndExpired.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s"}};
+  const std::u16string both = Markup(CERTGROUP_ROOT_TEST, {partialAndExpired});
+  EXPECT_NE(both.find(u"<tr class=\"state_partial validity_expired\">\n<td class=\"col_data\" "
+                      u"width=\"90%\"><img src=\"partial.png\""),
+            std::u16string::npos);
+  EXPECT_LT(both.find(u"Installed in Shared"), both.find(u"Expired on"));
+}
+
+TEST(Validity, BothEndsOfThePeriodAreValid) {
+  TCertDetails record;
+  record.notBefore = FileTime::FromValue(kJanuary2020);
+  record.notAfter = FileTime::FromValue(kJune2030);
+  EXPECT_EQ(ValidityAt(record, FileTime::FromValue(kJanuary2020 - 1)), Validity::kNotYetValid);
+  EXPECT_EQ(ValidityAt(record, FileTime::FromValue(kJanuary2020)), Validity::kValid);
+  EXPECT_EQ(ValidityAt(record, FileTime::FromValue(kJune2030)), Validity::kValid);
+  EXPECT_EQ(ValidityAt(record, FileTime::FromValue(kJune2030 + 1)), Validity::kExpired);
+}
+
 TEST(GroupMarkup, ExportOnlyGroupIgnoresInstalledStateAndNames) {
   // Bit 0x40 is clear in 131104: DNS names are not shown there.
   const std::vector<TRDNAttr> names{TRDNAttr(u"3", u"tsa.oberit.example", 0)};

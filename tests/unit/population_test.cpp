@@ -119,6 +119,8 @@ TEST(Population, WithoutLoadedCatalogueWritesTextsButNoTables) {
   EXPECT_EQ(Html(document, u"STORES_LINK_ID"), u"Display Certificate Stores");
   EXPECT_EQ(document.elements.at(u"LINKS_B").className, u" hidden_item");
   EXPECT_EQ(Html(document, u"TEMPLATE_ROOT_TABLE_ID"), u"");
+  // The page shows where the tables will be that they are still coming.
+  EXPECT_EQ(document.elements.at(u"TEMPLATE_ROOT_TABLE_ID").className, u"loading");
 }
 
 TEST(Population, LoadedCatalogueWritesEveryGroupInFlagOrderInsideOneSpan) {
@@ -159,6 +161,7 @@ TEST(Population, CatalogueWithoutPresentableGroupsLeavesTheContainerAlone) {
   EXPECT_TRUE(PopulatePage(&document, &manager));
   EXPECT_EQ(document.htmlWrites, 4);  // title, name, version, stores link
   EXPECT_EQ(Html(document, u"TEMPLATE_ROOT_TABLE_ID"), u"");
+  EXPECT_EQ(document.elements.at(u"TEMPLATE_ROOT_TABLE_ID").className, u"");
 }
 
 TEST(Population, MissingElementsAreSkippedAndTheRestIsWritten) {

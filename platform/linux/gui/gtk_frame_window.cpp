@@ -13,6 +13,15 @@ namespace {
 constexpr std::array<const char*, 3> kIconResources{"corvane-16.png", "corvane-32.png",
                                                     "corvane-48.png"};
 
+// How long after the window's first picture the posted task waits at most for the first page.
+constexpr guint kPageWaitMilliseconds = 3000;
+
+// Resolves once the page has been rendered with what it holds now: the next frame has been
+// painted when a task queued from its animation callback runs.
+constexpr char kAfterNextFrame[] =
+    "await new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve, 0)));"
+    "return true;";
+
 glib::GObjectRef<GdkPixbuf> LoadIcon(const char* name) {
   const auto bytes = LookupPageResource(name);
   if (!bytes || bytes->empty()) {
@@ -44,6 +53,12 @@ GtkFrameWindow::GtkFrameWindow(std::function<void()> onClosed) : onClosed_(std::
 
 GtkFrameWindow::~GtkFrameWindow() {
   postedSource_.Remove();
+  pageWait_.Remove();
+  pageLoadSignal_.Disconnect();
+  if (pageCheck_) {
+    // Its completion, still to come, then leaves this object alone.
+    g_cancellable_cancel(pageCheck_.get());
+  }
   drawSignal_.Disconnect();
   if (!closed_) {
     // Destroying the window here still reports it closed, so the window system's count stays
@@ -97,7 +112,12 @@ std::unique_ptr<BrowserHost> GtkFrameWindow::CreateBrowserHost() {
   if (closed_ || gtk_bin_get_child(GTK_BIN(window_.get())) != nullptr) {
     return nullptr;
   }
-  return std::make_unique<WebKitBrowserHost>(GTK_CONTAINER(window_.get()));
+  auto host = std::make_unique<WebKitBrowserHost>(GTK_CONTAINER(window_.get()));
+  pageView_ = glib::GObjectRef<WebKitWebView>::Retain(host->WebView());
+  // After the host's own handler, which has the page filled.
+  pageLoadSignal_ = {pageView_.get(), g_signal_connect_after(pageView_.get(), "load-changed",
+                                                             G_CALLBACK(OnPageLoadChanged), this)};
+  return host;
 }
 
 void GtkFrameWindow::ShowAndPaint() {
@@ -109,15 +129,59 @@ void GtkFrameWindow::ShowAndPaint() {
 void GtkFrameWindow::PostAfterShown(std::function<void()> task) {
   postedTask_ = std::move(task);
   postedSource_.Remove();
-  if (drawn_) {
-    SchedulePostedTask();
-  }
+  SchedulePostedTask();
 }
 
 void GtkFrameWindow::SchedulePostedTask() {
-  if (postedTask_ && !postedSource_.Active() && !closed_) {
+  const bool pageReady = !pageView_ || pageShown_;
+  if (postedTask_ && drawn_ && pageReady && !postedSource_.Active() && !closed_) {
     postedSource_ = glib::SourceHandle(g_idle_add(RunPostedTask, this));
   }
+}
+
+void GtkFrameWindow::PageShown() {
+  if (pageShown_) {
+    return;
+  }
+  pageShown_ = true;
+  pageWait_.Remove();
+  pageLoadSignal_.Disconnect();
+  SchedulePostedTask();
+}
+
+void GtkFrameWindow::OnPageLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  if (event != WEBKIT_LOAD_FINISHED || window->pageShown_ || window->pageCheck_) {
+    return;
+  }
+  window->pageCheck_ = glib::GObjectRef<GCancellable>::Adopt(g_cancellable_new());
+  webkit_web_view_call_async_javascript_function(view, kAfterNextFrame, -1, nullptr, nullptr,
+                                                 nullptr, window->pageCheck_.get(), OnPageDrawn,
+                                                 window);
+}
+
+void GtkFrameWindow::OnPageDrawn(GObject* view, GAsyncResult* result, gpointer self) {
+  GError* error = nullptr;
+  JSCValue* value =
+      webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
+  const glib::ErrorPtr failure(error);
+  if (value != nullptr) {
+    g_object_unref(value);
+  }
+  if (failure && g_error_matches(failure.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+    return;  // the window is gone
+  }
+  // A page whose script failed has been drawn as far as it goes: nothing more to wait for.
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  window->pageCheck_ = {};
+  window->PageShown();
+}
+
+gboolean GtkFrameWindow::OnPageWaitOver(gpointer self) {
+  auto* window = static_cast<GtkFrameWindow*>(self);
+  window->pageWait_.Forget();
+  window->PageShown();
+  return G_SOURCE_REMOVE;
 }
 
 gboolean GtkFrameWindow::RunPostedTask(gpointer self) {
@@ -138,8 +202,13 @@ gboolean GtkFrameWindow::RunPostedTask(gpointer self) {
 gboolean GtkFrameWindow::OnDrawn(GtkWidget* /*widget*/, cairo_t* /*cr*/, gpointer self) {
   auto* window = static_cast<GtkFrameWindow*>(self);
   if (!window->drawn_) {
-    // The window is on the screen and has been painted once: what was posted may run now.
+    // The window is on the screen and has been painted once: what was posted may run now, or
+    // once its page has been drawn too.
     window->drawn_ = true;
+    if (window->pageView_ && !window->pageShown_) {
+      window->pageWait_ =
+          glib::SourceHandle(g_timeout_add(kPageWaitMilliseconds, OnPageWaitOver, window));
+    }
     window->SchedulePostedTask();
   }
   return FALSE;
@@ -152,6 +221,7 @@ void GtkFrameWindow::OnDestroy(GtkWidget* /*widget*/, gpointer self) {
   }
   window->closed_ = true;
   window->postedSource_.Remove();
+  window->pageWait_.Remove();
   if (window->onClosed_) {
     window->onClosed_();
   }

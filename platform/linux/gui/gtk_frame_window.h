@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,9 @@ class GtkFrameWindow final : public FrameWindow {
   void SetPosition(const WindowRect& rect) override;
   std::unique_ptr<BrowserHost> CreateBrowserHost() override;
   void ShowAndPaint() override;
+  // With a browser control, "shown" includes the first page the control completed: the window
+  // shows the page's frame before the posted task (the catalogue, with its database look-ups)
+  // holds the loop. A page that takes too long is not waited for.
   void PostAfterShown(std::function<void()> task) override;
 
   GtkWindow* Widget() const { return window_.get(); }
@@ -32,16 +36,26 @@ class GtkFrameWindow final : public FrameWindow {
   static void OnDestroy(GtkWidget* widget, gpointer self);
   static gboolean OnDrawn(GtkWidget* widget, cairo_t* cr, gpointer self);
   static gboolean RunPostedTask(gpointer self);
+  static void OnPageLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static void OnPageDrawn(GObject* view, GAsyncResult* result, gpointer self);
+  static gboolean OnPageWaitOver(gpointer self);
   void SchedulePostedTask();
+  void PageShown();
 
   glib::GObjectRef<GtkWindow> window_;
   std::function<void()> onClosed_;
   std::function<void()> postedTask_;
   bool closed_ = false;
   bool drawn_ = false;
+  bool pageShown_ = false;
   glib::SourceHandle postedSource_;
+  glib::SourceHandle pageWait_;
   glib::SignalConnection destroySignal_;
   glib::SignalConnection drawSignal_;
+  // The browser control's view, held while the window watches its first page.
+  glib::GObjectRef<WebKitWebView> pageView_;
+  glib::GObjectRef<GCancellable> pageCheck_;
+  glib::SignalConnection pageLoadSignal_;
 };
 
 class GtkWindowSystem final : public WindowSystem {

@@ -78,6 +78,10 @@ WebKitBrowserHost::WebKitBrowserHost(GtkContainer* parent) : opener_(OpenInDefau
   view_ = glib::GObjectRef<WebKitWebView>::Retain(
       WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context.get())));
   document_ = std::make_unique<WebKitDocument>(view_.get());
+  // A document page needs no accelerated compositing, whose start (a GL context, shaders) would
+  // keep the window blank for seconds before the page's first picture.
+  webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(view_.get()),
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
   gpointer instance = view_.get();
   decidePolicy_ = {instance,
@@ -121,6 +125,13 @@ void WebKitBrowserHost::SetEvents(BrowserEvents* events) {
 void WebKitBrowserHost::Navigate(const std::u16string& url) {
   const std::string text = gui::ToGtkText(url);
   const glib::CharsPtr escaped(g_uri_escape_string(text.c_str(), kAllowedInUrl, FALSE));
+  focusToKeep_.clear();
+  focusPageUri_.clear();
+  const char* shown = webkit_web_view_get_uri(view_.get());
+  if (g_strcmp0(shown, escaped.get()) == 0) {
+    focusToKeep_ = document_->ReadFocusKey();
+    focusPageUri_ = escaped.get();
+  }
   webkit_web_view_load_uri(view_.get(), escaped.get());
 }
 
@@ -211,11 +222,24 @@ void WebKitBrowserHost::DeliverDocumentComplete() {
     }
     try {
       events_->OnDocumentComplete(GetLocationURL());
+      RestoreKeptFocus();
     } catch (...) {
       ReportCallbackFailure("page population");
     }
   } while (documentCompletePending_);
   inDocumentComplete_ = false;
+}
+
+void WebKitBrowserHost::RestoreKeptFocus() {
+  if (focusToKeep_.empty()) {
+    return;
+  }
+  const std::string key = std::move(focusToKeep_);
+  focusToKeep_.clear();
+  // Only on the page that was loaded again, after its handler has filled it and shown it.
+  if (g_strcmp0(webkit_web_view_get_uri(view_.get()), focusPageUri_.c_str()) == 0) {
+    document_->RestoreFocus(key);
+  }
 }
 
 gboolean WebKitBrowserHost::OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,

@@ -2,7 +2,8 @@
 // user's folders) serving the program's page resources through the "res" scheme; navigations are
 // offered to the view's handler through decide-policy, completed loads through load-changed.
 // Right-button presses are offered to the handler before the view sees them, and no context menu
-// is ever shown.
+// is ever shown. When the page shown is loaded again, the keyboard focus goes back to the element
+// that had it (the page script names it), once the handler has filled the new page.
 // Links that ask for a new window, and navigations the handler sends outside, open in the user's
 // default handler, never in the view.
 #pragma once
@@ -55,6 +56,7 @@ class WebKitBrowserHost final : public BrowserHost {
   bool DecideNavigation(WebKitPolicyDecision* decision);
   void OpenOutside(WebKitPolicyDecision* decision);
   void DeliverDocumentComplete();
+  void RestoreKeptFocus();
 
   glib::GObjectRef<WebKitWebView> view_;
   std::unique_ptr<WebKitDocument> document_;
@@ -63,6 +65,9 @@ class WebKitBrowserHost final : public BrowserHost {
   bool loadFailed_ = false;
   bool inDocumentComplete_ = false;
   bool documentCompletePending_ = false;
+  // The focused element of the page being loaded again, and that page's address.
+  std::string focusToKeep_;
+  std::string focusPageUri_;
   glib::SignalConnection decidePolicy_;
   glib::SignalConnection loadChanged_;
   glib::SignalConnection loadFailedSignal_;

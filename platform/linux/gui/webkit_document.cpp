@@ -109,6 +109,12 @@ constexpr char kSetScrollTop[] =
     "window.scrollTo(window.scrollX, Number(top));"
     "return true;";
 
+// The page script (common.js) names and finds focused elements; a page without it has nothing
+// to keep.
+constexpr char kReadFocusKey[] = "return typeof FocusKey === 'function' ? String(FocusKey()) : '';";
+constexpr char kRestoreFocus[] =
+    "return typeof RestoreFocus === 'function' && RestoreFocus(key) === true;";
+
 }  // namespace
 
 WebKitDocument::WebKitDocument(WebKitWebView* view, unsigned timeoutMilliseconds)
@@ -151,6 +157,19 @@ bool WebKitDocument::GetScrollTop(double& top) {
 bool WebKitDocument::SetScrollTop(double top) {
   return IsTrue(
       CallScript(view_, timeoutMilliseconds_, kSetScrollTop, {{"top", std::to_string(top)}}));
+}
+
+std::string WebKitDocument::ReadFocusKey() {
+  const ValuePtr value = CallScript(view_, timeoutMilliseconds_, kReadFocusKey, {});
+  if (!value || !jsc_value_is_string(value.get())) {
+    return {};
+  }
+  const glib::CharsPtr text(jsc_value_to_string(value.get()));
+  return text ? std::string(text.get()) : std::string();
+}
+
+bool WebKitDocument::RestoreFocus(const std::string& key) {
+  return IsTrue(CallScript(view_, timeoutMilliseconds_, kRestoreFocus, {{"key", key}}));
 }
 
 }  // namespace platform

@@ -23,6 +23,13 @@ class WebKitDocument final : public HtmlDocument {
   bool GetScrollTop(double& top) override;
   bool SetScrollTop(double top) override;
 
+  // The page script's name for the element that has the keyboard focus; empty when nothing has
+  // it or the page cannot name it.
+  std::string ReadFocusKey();
+  // Hands such a name to the page script, which gives that element the focus again. False when
+  // the page has no such element.
+  bool RestoreFocus(const std::string& key);
+
  private:
   WebKitWebView* view_;
   unsigned timeoutMilliseconds_;
