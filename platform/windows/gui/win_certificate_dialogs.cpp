@@ -1,10 +1,10 @@
 // The certificate viewer and the certificate manager of the system's certificate UI library,
 // which is loaded for the duration of one call.
 #include "platform/windows/win_api.h"
-// cryptuiapi.h needs the types of windows.h and wincrypt.h, and the property sheets that the
-// lean windows.h leaves out.
-#include <cryptuiapi.h>
+// The property-sheet types cryptuiapi.h needs, which the lean windows.h leaves out.
 #include <prsht.h>
+// After windows.h, wincrypt.h and prsht.h.
+#include <cryptuiapi.h>
 
 #include "platform/windows/gui/win_dialogs.h"
 #include "platform/windows/gui/win_handles.h"
