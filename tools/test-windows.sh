@@ -38,5 +38,5 @@ run_in_prefix() {
   touch "$WINEPREFIX/.corvane-test-prefix"
   ctest --test-dir build-windows --output-on-failure
 }
-export -f run_in_prefix
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c run_in_prefix
+# xvfb-run is a POSIX shell script, which drops exported functions: the function goes as text.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(declare -f run_in_prefix); run_in_prefix"

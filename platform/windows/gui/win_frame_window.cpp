@@ -51,9 +51,6 @@ WinFrameWindow::~WinFrameWindow() {
     // Destroying the window here still reports it closed, so the loop's count stays right.
     ::DestroyWindow(window_);
   }
-  if (window_ != nullptr) {
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-  }
 }
 
 void WinFrameWindow::SetTitle(const std::u16string& title) {
@@ -142,6 +139,10 @@ LRESULT WinFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case kPostedTaskMessage:
       RunPostedTask();
       return 0;
+    case WM_NCDESTROY:
+      // No message reaches this object after the window is gone.
+      ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      return ::DefWindowProcW(window_, message, wParam, lParam);
     case WM_DESTROY:
       if (!closed_) {
         closed_ = true;
@@ -170,6 +171,7 @@ std::unique_ptr<FrameWindow> WinWindowSystem::CreateFrameWindow() {
 }
 
 void WinWindowSystem::RunMessageLoop() {
+  loopRunning_ = true;
   MSG message{};
   while (openWindows_ > 0 && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (WebBrowserHost::PreTranslate(message)) {
@@ -178,6 +180,7 @@ void WinWindowSystem::RunMessageLoop() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+  loopRunning_ = false;
 }
 
 HWND WinWindowSystem::MainWindowHandle() const {
@@ -189,7 +192,9 @@ void WinWindowSystem::OnWindowClosed(HWND window) {
   if (window == mainWindow_) {
     mainWindow_ = nullptr;
   }
-  if (openWindows_ <= 0) {
+  // Only the loop that waits for the last window is ended: a quit message posted outside it
+  // would end the next modal dialog's loop instead.
+  if (openWindows_ <= 0 && loopRunning_) {
     ::PostQuitMessage(0);
   }
 }

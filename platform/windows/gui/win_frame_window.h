@@ -67,6 +67,7 @@ class WinWindowSystem final : public WindowSystem {
   HINSTANCE instance_;
   HWND mainWindow_ = nullptr;
   int openWindows_ = 0;
+  bool loopRunning_ = false;
 };
 
 }  // namespace platform
