@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows build and its tests: cross-compiles with mingw-w64 into build-windows and runs the
-# tests under Wine in a throw-away prefix made here (never the user's own), which is removed
-# afterwards. Needs the Linux build's tools, whose output the Windows tools must reproduce:
-# build-test by default, or the build tree given as the first argument.
+# The Windows build and its tests: cross-compiles with mingw-w64 into build-windows (the programs,
+# the window and its installer) and runs the tests under Wine in a throw-away prefix made here
+# (never the user's own) on a virtual display, and removes the prefix afterwards. Needs the Linux
+# build's tools and page population, whose output the Windows build must reproduce: build-test
+# by default, or the build tree given as the first argument.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 linux_build=${1:-build-test}
