@@ -1,8 +1,7 @@
 # The Windows build (cmake/mingw-w64-x86_64.cmake): the program's logic unchanged, over the
 # Windows implementation of the platform interfaces in platform/windows (CryptoAPI, Win32), the
-# command-line tools and the tests that run under Wine. The window itself is not built for
-# Windows yet: its interfaces (platform/frame_window.h, browser_host.h, ui_services.h) are where
-# the frame, the browser control and the dialogs will plug in.
+# command-line tools and the tests that run under Wine. The window is built by
+# cmake/windows-window.cmake, not by the GTK part of the main list.
 set(CORVANE_BUILD_GUI OFF)
 set(CORVANE_BUILD_BENCH OFF)
 

@@ -26,6 +26,8 @@ packages=(
   firefox-esr python3
   # the Windows build: cross compiler, GoogleTest's source to build with it, Wine to run the tests
   g++-mingw-w64-x86-64-posix googletest wine64
+  # the Windows installer: MSI packages built on Debian, and the tool that reads them
+  wixl msitools
 )
 
 missing=()
