@@ -167,7 +167,7 @@ TEST(GroupMarkup, ExpiredAndNotYetValidRowsSaySo) {
   CertEntry partialAndExpired = expired;
   partialAndExpired.installed = 0;
   partialAndExpired.state = InstalledState::kPartial;
-  partialAndExpired.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s"}};
+  partialAndExpired.heldBy = {{platform::CertDatabaseKind::kShared, u"Shared", {}, u"/s", "/s"}};
   const std::u16string both = Markup(CERTGROUP_ROOT_TEST, {partialAndExpired});
   EXPECT_NE(both.find(u"<tr class=\"state_partial validity_expired\">\n<td class=\"col_data\" "
                       u"width=\"90%\"><img src=\"partial.png\""),

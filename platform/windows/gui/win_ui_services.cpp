@@ -35,7 +35,8 @@ bool WinUiServices::ViewCertificate(const CertContext& context) {
   return RunCertificateViewer(Owner(), context);
 }
 
-bool WinUiServices::ShowCertificateStores() {
+// The system's certificate manager removes certificates itself, with the system's own checks.
+bool WinUiServices::ShowCertificateStores(const StoreRemoval& /*remove*/) {
   return RunCertificateManager(Owner());
 }
 

@@ -27,7 +27,7 @@ class WinUiServices final : public UiServices {
                      std::uint32_t style) override;
   std::optional<std::u16string> AskSaveFileName(const std::u16string& proposedName) override;
   bool ViewCertificate(const CertContext& context) override;
-  bool ShowCertificateStores() override;
+  bool ShowCertificateStores(const StoreRemoval& remove) override;
   // The system's stores never ask for a password: there is nothing to ask, and the request
   // counts as cancelled.
   std::optional<SecretText> AskDatabasePassword(const std::u16string& databaseName,
