@@ -1,6 +1,7 @@
 #include "tests/support/population_text.h"
 
 #include "catalogue/cert_manager.h"
+#include "crypto/validity_text.h"
 #include "page/markup.h"
 #include "page/population.h"
 #include "tests/unit/shell_fakes.h"
@@ -43,6 +44,9 @@ std::u16string PopulatedPageText(
   for (const auto& [flags, entries] : catalogue.groups) {
     for (const CertEntry& entry : entries) {
       ReplaceAll(text, EscapeHtml(entry.record.ValidityText()), u"{validity}");
+      // The notes of a certificate outside its validity name one of its ends.
+      ReplaceAll(text, EscapeHtml(FormatLocalDateTime(entry.record.notAfter)), u"{date}");
+      ReplaceAll(text, EscapeHtml(FormatLocalDateTime(entry.record.notBefore)), u"{date}");
     }
   }
   return text;

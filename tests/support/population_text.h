@@ -2,7 +2,8 @@
 // must write alike: what population puts into the title, name and version cells, the class of the
 // links block and the container of the certificate tables, for the embedded catalogue with every
 // odd position counted as installed (so both row kinds appear). The validity texts, which are the
-// platform's locale formatting of dates, stand as "{validity}".
+// platform's locale formatting of dates, stand as "{validity}", and the dates in the notes of
+// certificates outside their validity as "{date}".
 #pragma once
 
 #include <functional>
