@@ -1,0 +1,235 @@
+#include "tools/corvanectl_system.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/messages.h"
+#include "crypto/conversions.h"
+#include "platform/system_trust.h"
+
+namespace corvanectl {
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+
+std::string Narrow(const std::u16string& text) {
+  return ToNarrow(text);
+}
+
+void ReportProblem(const std::string& text) {
+  std::cerr << "corvanectl: " << text << '\n';
+}
+
+std::string EntryText(std::int32_t flags, std::uint32_t position) {
+  return std::to_string(flags) + "_" + std::to_string(position);
+}
+
+// The role a certificate of the group has system-wide; none for a group without a store.
+std::optional<platform::SystemTrustRole> RoleOfGroup(std::int32_t flags) {
+  const std::u16string store = StoreNameForGroup(flags);
+  if (store == u"Root") {
+    return platform::SystemTrustRole::kRoot;
+  }
+  if (store == u"CA") {
+    return platform::SystemTrustRole::kIntermediate;
+  }
+  return std::nullopt;
+}
+
+// The catalogue's certificates that can be trusted system-wide, with where each is.
+struct Candidates {
+  std::vector<platform::SystemTrustCertificate> certificates;
+  std::vector<SystemEntry> entries;
+};
+
+Candidates AllCandidates(const TCertManager& catalogue) {
+  Candidates candidates;
+  for (const auto& [flags, group] : catalogue.groups) {
+    const auto role = RoleOfGroup(flags);
+    for (std::uint32_t position = 0; role && position < group.size(); ++position) {
+      candidates.certificates.push_back({group[position].record.certEncoded, *role});
+      candidates.entries.push_back({flags, position});
+    }
+  }
+  return candidates;
+}
+
+std::string TargetLine(const platform::SystemTrustTarget& target) {
+  return target.id + " (" + Narrow(target.name) + ", " + Narrow(target.location) + ")";
+}
+
+int List(const TCertManager& catalogue, bool json) {
+  const Candidates candidates = AllCandidates(catalogue);
+  const platform::SystemTrustState state = platform::LookUpSystemTrust(candidates.certificates);
+  int status = kExitSuccess;
+  for (std::size_t index = 0; index < state.targets.size(); ++index) {
+    if (!state.problems[index].empty()) {
+      ReportProblem("cannot read the " + TargetLine(state.targets[index]) + ": " +
+                    Narrow(state.problems[index]));
+      status = kExitFailure;
+    }
+  }
+  nlohmann::ordered_json targets = nlohmann::ordered_json::array();
+  for (std::size_t index = 0; index < state.targets.size(); ++index) {
+    const platform::SystemTrustTarget& target = state.targets[index];
+    targets.push_back({{"id", target.id},
+                       {"name", Narrow(target.name)},
+                       {"location", Narrow(target.location)},
+                       {"takesIntermediates", target.takesIntermediates},
+                       {"problem", state.problems[index].empty()
+                                       ? nlohmann::ordered_json(nullptr)
+                                       : nlohmann::ordered_json(Narrow(state.problems[index]))}});
+  }
+  nlohmann::ordered_json certificates = nlohmann::ordered_json::array();
+  std::int32_t shownGroup = 0;
+  if (!json) {
+    std::cout << "Targets:\n";
+    for (const platform::SystemTrustTarget& target : state.targets) {
+      std::cout << "  " << target.id << '\t' << Narrow(target.name) << '\t'
+                << Narrow(target.location) << '\n';
+    }
+  }
+  for (std::size_t index = 0; index < candidates.entries.size(); ++index) {
+    const SystemEntry& entry = candidates.entries[index];
+    const TCertDetails& record = catalogue.FindEntry(entry.flags, entry.position)->record;
+    const platform::SystemTrustRole role = candidates.certificates[index].role;
+    const bool installed = platform::IsTrustedSystemWide(state, index, role);
+    std::vector<std::string> holders;
+    for (std::size_t target = 0; target < state.targets.size(); ++target) {
+      if (state.held[index][target]) {
+        holders.push_back(state.targets[target].id);
+      }
+    }
+    if (json) {
+      certificates.push_back({{"entry", EntryText(entry.flags, entry.position)},
+                              {"group", entry.flags},
+                              {"position", entry.position},
+                              {"store", Narrow(StoreNameForGroup(entry.flags))},
+                              {"subject", Narrow(record.subjectDN)},
+                              {"thumbprint", Narrow(record.thumbprint)},
+                              {"installed", installed},
+                              {"targets", holders}});
+      continue;
+    }
+    if (entry.flags != shownGroup) {
+      shownGroup = entry.flags;
+      const auto presentation = PresentationForGroup(entry.flags);
+      std::cout << (presentation ? Narrow(LoadResourceString(presentation->captionId)) : "")
+                << " (group " << entry.flags << ", store " << Narrow(StoreNameForGroup(entry.flags))
+                << ")\n";
+    }
+    std::string joined;
+    for (const std::string& holder : holders) {
+      joined += (joined.empty() ? "" : ", ") + holder;
+    }
+    std::cout << "  " << EntryText(entry.flags, entry.position) << "  "
+              << (installed         ? "installed system-wide"
+                  : holders.empty() ? "not installed"
+                                    : "partly installed: " + joined)
+              << "\n      subject: " << Narrow(record.subjectDN) << '\n';
+  }
+  if (json) {
+    const nlohmann::ordered_json document{{"targets", targets}, {"certificates", certificates}};
+    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << '\n';
+  }
+  return status;
+}
+
+int Change(const TCertManager& catalogue, bool install, const std::vector<SystemEntry>& entries) {
+  std::vector<platform::SystemTrustCertificate> certificates;
+  bool allValid = true;
+  for (const SystemEntry& entry : entries) {
+    const CertEntry* found = catalogue.FindEntry(entry.flags, entry.position);
+    const auto role = RoleOfGroup(entry.flags);
+    if (found == nullptr) {
+      ReportProblem("no certificate has the entry number " +
+                    EntryText(entry.flags, entry.position));
+      allValid = false;
+    } else if (!role) {
+      ReportProblem(EntryText(entry.flags, entry.position) + " (" +
+                    Narrow(found->record.subjectDN) +
+                    ") belongs to a group without a target store; it can only be exported");
+      allValid = false;
+    } else {
+      certificates.push_back({found->record.certEncoded, *role});
+    }
+  }
+  if (!allValid) {
+    return kExitFailure;
+  }
+  const std::vector<platform::SystemTrustOutcome> outcomes =
+      install ? platform::InstallSystemTrust(certificates)
+              : platform::UninstallSystemTrust(certificates);
+  if (outcomes.empty()) {
+    ReportProblem("this machine has none of the places of system-wide trust");
+    return kExitFailure;
+  }
+  int status = kExitSuccess;
+  for (const platform::SystemTrustOutcome& outcome : outcomes) {
+    std::cout << outcome.target.id << '\t'
+              << (outcome.changed           ? "changed"
+                  : outcome.problem.empty() ? "unchanged"
+                                            : "failed")
+              << '\t' << Narrow(outcome.target.location) << '\n';
+    if (!outcome.problem.empty()) {
+      ReportProblem(
+          std::string(install ? "cannot install into the " : "cannot uninstall from the ") +
+          TargetLine(outcome.target) + ": " + Narrow(outcome.problem) +
+          (outcome.changed ? " (partly changed)" : ""));
+      status = kExitFailure;
+    }
+  }
+  for (std::size_t index = 0; install && index < certificates.size(); ++index) {
+    bool taken = false;
+    for (const platform::SystemTrustOutcome& outcome : outcomes) {
+      taken = taken || platform::TargetTakes(outcome.target, certificates[index].role);
+    }
+    if (!taken) {
+      ReportProblem("note: no target on this machine takes the intermediate certificate " +
+                    EntryText(entries[index].flags, entries[index].position) +
+                    " (only Chromium-family policies take intermediate certificates)");
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int RunSystem(SystemAction action, bool json, const std::vector<SystemEntry>& entries) {
+  if (!platform::SystemTrustSupported()) {
+    ReportProblem("--system is not available on this platform");
+    return kExitFailure;
+  }
+  if (!platform::HasAdministratorRights()) {
+    ReportProblem("--system needs root: run it as root or through sudo");
+    return kExitFailure;
+  }
+  TCertManager catalogue;
+  catalogue.LoadCatalogue(StoreLookups::kSkip);
+  if (action == SystemAction::kList) {
+    return List(catalogue, json);
+  }
+  return Change(catalogue, action == SystemAction::kInstall, entries);
+}
+
+std::map<std::int32_t, std::vector<bool>> TrustedSystemWide(const TCertManager& catalogue) {
+  std::map<std::int32_t, std::vector<bool>> trusted;
+  for (const auto& [flags, group] : catalogue.groups) {
+    trusted[flags].assign(group.size(), false);
+  }
+  const Candidates candidates = AllCandidates(catalogue);
+  const platform::SystemTrustState state = platform::LookUpSystemTrust(candidates.certificates);
+  for (std::size_t index = 0; index < candidates.entries.size(); ++index) {
+    const SystemEntry& entry = candidates.entries[index];
+    trusted[entry.flags][entry.position] =
+        platform::IsTrustedSystemWide(state, index, candidates.certificates[index].role);
+  }
+  return trusted;
+}
+
+}  // namespace corvanectl
