@@ -253,7 +253,6 @@ std::string NameList(const std::vector<std::u16string>& names) {
 }
 
 int ListText(const TCertManager& catalogue) {
-  const auto systemWide = corvanectl::TrustedSystemWide(catalogue);
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
     std::cout << CaptionOf(flags) << " (group " << flags << ", "
@@ -261,7 +260,7 @@ int ListText(const TCertManager& catalogue) {
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
       const CertEntry& entry = entries[position];
       std::cout << "  " << EntryNumber{flags, position}.Text() << "  " << StateWord(flags, entry)
-                << (systemWide.at(flags)[position] ? ", trusted system-wide" : "") << "\n"
+                << (entry.systemWide ? ", trusted system-wide" : "") << "\n"
                 << "      subject: " << tools::TerminalText(entry.record.subjectDN) << "\n"
                 << "      valid:   " << UtcIsoText(entry.record.notBefore) << " - "
                 << UtcIsoText(entry.record.notAfter) << "\n"
@@ -293,7 +292,6 @@ nlohmann::ordered_json DatabaseList(const std::vector<platform::CertDatabase>& d
 
 int ListJson(const TCertManager& catalogue) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  const auto systemWide = corvanectl::TrustedSystemWide(catalogue);
   for (const auto& [flags, entries] : catalogue.groups) {
     const std::string store = Narrow(StoreNameForGroup(flags));
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
@@ -337,7 +335,7 @@ int ListJson(const TCertManager& catalogue) {
           {"missingFrom", missingFrom},
           {"unreadable", unreadable},
           {"systemWide", store.empty() ? nlohmann::ordered_json(nullptr)
-                                       : nlohmann::ordered_json(systemWide.at(flags)[position])},
+                                       : nlohmann::ordered_json(entry.systemWide)},
       });
     }
   }

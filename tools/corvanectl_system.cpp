@@ -3,10 +3,10 @@
 #include <nlohmann/json.hpp>
 
 #include <iostream>
-#include <optional>
 #include <string>
 
 #include "app/messages.h"
+#include "catalogue/system_wide.h"
 #include "crypto/conversions.h"
 #include "platform/system_trust.h"
 
@@ -28,42 +28,12 @@ std::string EntryText(std::int32_t flags, std::uint32_t position) {
   return std::to_string(flags) + "_" + std::to_string(position);
 }
 
-// The role a certificate of the group has system-wide; none for a group without a store.
-std::optional<platform::SystemTrustRole> RoleOfGroup(std::int32_t flags) {
-  const std::u16string store = StoreNameForGroup(flags);
-  if (store == u"Root") {
-    return platform::SystemTrustRole::kRoot;
-  }
-  if (store == u"CA") {
-    return platform::SystemTrustRole::kIntermediate;
-  }
-  return std::nullopt;
-}
-
-// The catalogue's certificates that can be trusted system-wide, with where each is.
-struct Candidates {
-  std::vector<platform::SystemTrustCertificate> certificates;
-  std::vector<SystemEntry> entries;
-};
-
-Candidates AllCandidates(const TCertManager& catalogue) {
-  Candidates candidates;
-  for (const auto& [flags, group] : catalogue.groups) {
-    const auto role = RoleOfGroup(flags);
-    for (std::uint32_t position = 0; role && position < group.size(); ++position) {
-      candidates.certificates.push_back({group[position].record.certEncoded, *role});
-      candidates.entries.push_back({flags, position});
-    }
-  }
-  return candidates;
-}
-
 std::string TargetLine(const platform::SystemTrustTarget& target) {
   return target.id + " (" + Narrow(target.name) + ", " + Narrow(target.location) + ")";
 }
 
 int List(const TCertManager& catalogue, bool json) {
-  const Candidates candidates = AllCandidates(catalogue);
+  const SystemTrustCandidates candidates = CollectSystemTrustCandidates(catalogue.groups);
   const platform::SystemTrustState state = platform::LookUpSystemTrust(candidates.certificates);
   int status = kExitSuccess;
   for (std::size_t index = 0; index < state.targets.size(); ++index) {
@@ -94,7 +64,7 @@ int List(const TCertManager& catalogue, bool json) {
     }
   }
   for (std::size_t index = 0; index < candidates.entries.size(); ++index) {
-    const SystemEntry& entry = candidates.entries[index];
+    const SystemEntry entry{candidates.entries[index].first, candidates.entries[index].second};
     const TCertDetails& record = catalogue.FindEntry(entry.flags, entry.position)->record;
     const platform::SystemTrustRole role = candidates.certificates[index].role;
     const bool installed = platform::IsTrustedSystemWide(state, index, role);
@@ -145,7 +115,7 @@ int Change(const TCertManager& catalogue, bool install, const std::vector<System
   bool allValid = true;
   for (const SystemEntry& entry : entries) {
     const CertEntry* found = catalogue.FindEntry(entry.flags, entry.position);
-    const auto role = RoleOfGroup(entry.flags);
+    const auto role = SystemTrustRoleOfGroup(entry.flags);
     if (found == nullptr) {
       ReportProblem("no certificate has the entry number " +
                     EntryText(entry.flags, entry.position));
@@ -215,21 +185,6 @@ int RunSystem(SystemAction action, bool json, const std::vector<SystemEntry>& en
     return List(catalogue, json);
   }
   return Change(catalogue, action == SystemAction::kInstall, entries);
-}
-
-std::map<std::int32_t, std::vector<bool>> TrustedSystemWide(const TCertManager& catalogue) {
-  std::map<std::int32_t, std::vector<bool>> trusted;
-  for (const auto& [flags, group] : catalogue.groups) {
-    trusted[flags].assign(group.size(), false);
-  }
-  const Candidates candidates = AllCandidates(catalogue);
-  const platform::SystemTrustState state = platform::LookUpSystemTrust(candidates.certificates);
-  for (std::size_t index = 0; index < candidates.entries.size(); ++index) {
-    const SystemEntry& entry = candidates.entries[index];
-    trusted[entry.flags][entry.position] =
-        platform::IsTrustedSystemWide(state, index, candidates.certificates[index].role);
-  }
-  return trusted;
 }
 
 }  // namespace corvanectl
