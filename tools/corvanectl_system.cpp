@@ -7,18 +7,14 @@
 
 #include "app/messages.h"
 #include "catalogue/system_wide.h"
-#include "crypto/conversions.h"
 #include "platform/system_trust.h"
+#include "tools/terminal_text.h"
 
 namespace corvanectl {
 namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
-
-std::string Narrow(const std::u16string& text) {
-  return ToNarrow(text);
-}
 
 void ReportProblem(const std::string& text) {
   std::cerr << "corvanectl: " << text << '\n';
@@ -29,7 +25,8 @@ std::string EntryText(std::int32_t flags, std::uint32_t position) {
 }
 
 std::string TargetLine(const platform::SystemTrustTarget& target) {
-  return target.id + " (" + Narrow(target.name) + ", " + Narrow(target.location) + ")";
+  return target.id + " (" + tools::TerminalText(target.name) + ", " +
+         tools::TerminalText(target.location) + ")";
 }
 
 int List(const TCertManager& catalogue, bool json) {
@@ -39,28 +36,29 @@ int List(const TCertManager& catalogue, bool json) {
   for (std::size_t index = 0; index < state.targets.size(); ++index) {
     if (!state.problems[index].empty()) {
       ReportProblem("cannot read the " + TargetLine(state.targets[index]) + ": " +
-                    Narrow(state.problems[index]));
+                    tools::TerminalText(state.problems[index]));
       status = kExitFailure;
     }
   }
   nlohmann::ordered_json targets = nlohmann::ordered_json::array();
   for (std::size_t index = 0; index < state.targets.size(); ++index) {
     const platform::SystemTrustTarget& target = state.targets[index];
-    targets.push_back({{"id", target.id},
-                       {"name", Narrow(target.name)},
-                       {"location", Narrow(target.location)},
-                       {"takesIntermediates", target.takesIntermediates},
-                       {"problem", state.problems[index].empty()
-                                       ? nlohmann::ordered_json(nullptr)
-                                       : nlohmann::ordered_json(Narrow(state.problems[index]))}});
+    targets.push_back(
+        {{"id", target.id},
+         {"name", tools::ShownUtf8(target.name)},
+         {"location", tools::ShownUtf8(target.location)},
+         {"takesIntermediates", target.takesIntermediates},
+         {"problem", state.problems[index].empty()
+                         ? nlohmann::ordered_json(nullptr)
+                         : nlohmann::ordered_json(tools::ShownUtf8(state.problems[index]))}});
   }
   nlohmann::ordered_json certificates = nlohmann::ordered_json::array();
   std::int32_t shownGroup = 0;
   if (!json) {
     std::cout << "Targets:\n";
     for (const platform::SystemTrustTarget& target : state.targets) {
-      std::cout << "  " << target.id << '\t' << Narrow(target.name) << '\t'
-                << Narrow(target.location) << '\n';
+      std::cout << "  " << target.id << '\t' << tools::TerminalText(target.name) << '\t'
+                << tools::TerminalText(target.location) << '\n';
     }
   }
   for (std::size_t index = 0; index < candidates.entries.size(); ++index) {
@@ -78,9 +76,9 @@ int List(const TCertManager& catalogue, bool json) {
       certificates.push_back({{"entry", EntryText(entry.flags, entry.position)},
                               {"group", entry.flags},
                               {"position", entry.position},
-                              {"store", Narrow(StoreNameForGroup(entry.flags))},
-                              {"subject", Narrow(record.subjectDN)},
-                              {"thumbprint", Narrow(record.thumbprint)},
+                              {"store", tools::ShownUtf8(StoreNameForGroup(entry.flags))},
+                              {"subject", tools::ShownUtf8(record.subjectDN)},
+                              {"thumbprint", tools::ShownUtf8(record.thumbprint)},
                               {"installed", installed},
                               {"targets", holders}});
       continue;
@@ -88,9 +86,10 @@ int List(const TCertManager& catalogue, bool json) {
     if (entry.flags != shownGroup) {
       shownGroup = entry.flags;
       const auto presentation = PresentationForGroup(entry.flags);
-      std::cout << (presentation ? Narrow(LoadResourceString(presentation->captionId)) : "")
-                << " (group " << entry.flags << ", store " << Narrow(StoreNameForGroup(entry.flags))
-                << ")\n";
+      std::cout << (presentation ? tools::TerminalText(LoadResourceString(presentation->captionId))
+                                 : "")
+                << " (group " << entry.flags << ", store "
+                << tools::TerminalText(StoreNameForGroup(entry.flags)) << ")\n";
     }
     std::string joined;
     for (const std::string& holder : holders) {
@@ -100,11 +99,12 @@ int List(const TCertManager& catalogue, bool json) {
               << (installed         ? "installed system-wide"
                   : holders.empty() ? "not installed"
                                     : "partly installed: " + joined)
-              << "\n      subject: " << Narrow(record.subjectDN) << '\n';
+              << "\n      subject: " << tools::TerminalText(record.subjectDN) << '\n';
   }
   if (json) {
     const nlohmann::ordered_json document{{"targets", targets}, {"certificates", certificates}};
-    std::cout << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+    std::cout << tools::JsonForTerminal(
+                     document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace))
               << '\n';
   }
   return status;
@@ -122,7 +122,7 @@ int Change(const TCertManager& catalogue, bool install, const std::vector<System
       allValid = false;
     } else if (!role) {
       ReportProblem(EntryText(entry.flags, entry.position) + " (" +
-                    Narrow(found->record.subjectDN) +
+                    tools::TerminalText(found->record.subjectDN) +
                     ") belongs to a group without a target store; it can only be exported");
       allValid = false;
     } else {
@@ -145,11 +145,11 @@ int Change(const TCertManager& catalogue, bool install, const std::vector<System
               << (outcome.changed           ? "changed"
                   : outcome.problem.empty() ? "unchanged"
                                             : "failed")
-              << '\t' << Narrow(outcome.target.location) << '\n';
+              << '\t' << tools::TerminalText(outcome.target.location) << '\n';
     if (!outcome.problem.empty()) {
       ReportProblem(
           std::string(install ? "cannot install into the " : "cannot uninstall from the ") +
-          TargetLine(outcome.target) + ": " + Narrow(outcome.problem) +
+          TargetLine(outcome.target) + ": " + tools::TerminalText(outcome.problem) +
           (outcome.changed ? " (partly changed)" : ""));
       status = kExitFailure;
     }
