@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "catalogue/embedded_certificates.h"
+#include "catalogue/system_wide.h"
 #include "crypto/base64.h"
 #include "crypto/conversions.h"
 #include "crypto/cryptoapi.h"
@@ -103,6 +104,7 @@ void TCertManager::LoadCatalogue(StoreLookups lookups) {
   AddGroup(CERTGROUP_TSA_WEB_TEST, CERTS_TSA_WEB_TEST, StoreLookups::kSkip);
   if (lookups == StoreLookups::kLookUp) {
     LookUpStates();
+    MarkTrustedSystemWide(groups);
   }
   loaded = 1;
 }

@@ -16,6 +16,9 @@ enum class Validity { kValid, kExpired, kNotYetValid };
 
 struct CertEntry {
   std::int32_t installed = 0;  // 1 when found in the group's target store at load time
+  // Trusted for every program of every user by the machine's administrator
+  // (catalogue/system_wide.h) at load time, whatever the user's own stores hold.
+  bool systemWide = false;
   TCertDetails record;
   // How the certificate stands across the user's set of databases at load time; installed is 1
   // exactly when this is kInstalled. The names say which databases hold it, which were read and
@@ -45,8 +48,9 @@ class TCertManager {
   void AddGroup(std::int32_t flags, const char16_t* const* texts,
                 StoreLookups lookups = StoreLookups::kLookUp);
   // The four embedded lists in load order, then loaded = 1. The certificates of every group are
-  // looked up in one pass over the set, so that each database is opened once. Without lookups
-  // every entry reads as not installed, for callers that only need the certificates.
+  // looked up in one pass over the set, so that each database is opened once, and whether each is
+  // trusted system-wide. Without lookups every entry reads as not installed and not trusted
+  // system-wide, for callers that only need the certificates.
   void LoadCatalogue(StoreLookups lookups = StoreLookups::kLookUp);
   // Looks up the state of every entry of the groups with a target store. A database that cannot
   // be read sets storeError and storeErrorDatabase (the first one) and makes the state of every

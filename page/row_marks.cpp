@@ -64,5 +64,9 @@ std::vector<RowMark> RowMarksOf(const CertEntry& entry, RowActions actions) {
       break;
   }
   AddValidityMark(entry, marks);
+  // Beside the user's own state, never in place of it: the row keeps its icon and its action.
+  if (entry.systemWide) {
+    marks.push_back({u"system_wide", u"", LoadResourceString(strings::kTrustedSystemWide)});
+  }
   return marks;
 }

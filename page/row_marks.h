@@ -1,8 +1,8 @@
 // The looks of a certificate row beyond the two the table was made with (in its store, not in
 // it): a certificate held by only some of the user's databases, or one whose state could not be
-// read, and a certificate that has expired or is not valid yet. A marked row carries a class of its
-// own, its own state icon and a note line under the summary; an unmarked row is written exactly as
-// before.
+// read, a certificate that has expired or is not valid yet, and one the administrator made trusted
+// system-wide. A marked row carries a class of its own, its own state icon and a note line under
+// the summary; an unmarked row is written exactly as before.
 #pragma once
 
 #include <string>

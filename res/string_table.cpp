@@ -53,6 +53,9 @@ constexpr std::array kStringTable{
     // Notes under a certificate row whose certificate is outside its period of validity.
     StringEntry{strings::kValidityExpired, u"Expired on %s: no longer valid."},
     StringEntry{strings::kValidityNotYet, u"Not valid yet: valid from %s."},
+    StringEntry{strings::kTrustedSystemWide,
+                u"Trusted by every program of every user of this computer, as its administrator "
+                u"set it up. Install and Uninstall change only your own databases."},
     StringEntry{strings::kAppName, u"Oberit Corvane"},
     StringEntry{strings::kReady, u"Ready"},
     StringEntry{strings::kRegistryKey, u"Oberit"},

@@ -66,6 +66,8 @@ inline constexpr std::uint32_t kStateUnknown = 321;
 // The notes of a certificate row whose certificate has expired or is not valid yet.
 inline constexpr std::uint32_t kValidityExpired = 322;
 inline constexpr std::uint32_t kValidityNotYet = 323;
+// The note of a certificate row that the administrator made trusted for every user.
+inline constexpr std::uint32_t kTrustedSystemWide = 324;
 }  // namespace strings
 
 // The text of a string-table entry, empty when there is none. Leaves the thread's last error

@@ -33,6 +33,7 @@
 #include "platform/password_source.h"
 #include "platform/system_error_text.h"
 #include "platform/terminal_password.h"
+#include "tools/corvanectl_system.h"
 #include "tools/standard_output.h"
 #include "tools/terminal_text.h"
 
@@ -48,6 +49,7 @@ constexpr std::string_view kUsage =
     "       corvanectl install [--password-file FILE] ENTRY...\n"
     "       corvanectl uninstall [--password-file FILE] ENTRY...\n"
     "       corvanectl export ENTRY FILE|-\n"
+    "       corvanectl --system list [--json] | install ENTRY... | uninstall ENTRY...\n"
     "       corvanectl --help\n";
 
 constexpr std::string_view kHelpText =
@@ -107,7 +109,17 @@ constexpr std::string_view kHelpText =
     "certificate or one of a group without a store, or the standard output could\n"
     "not be written; 2 wrong usage. \"databases\" exits with 1 when a profile list\n"
     "could not be read (named on standard error) after listing every database it\n"
-    "found.\n";
+    "found.\n"
+    "\n"
+    "--system (root only) works on the trust of every program of every user of the\n"
+    "machine instead: the system's CA bundle (roots only), the Firefox and\n"
+    "Thunderbird policy files and the Chromium-family managed policy (roots and,\n"
+    "as hints for building chains, intermediate certificates), each where it is\n"
+    "present. \"--system list\" names these targets and what each holds; install\n"
+    "and uninstall print one line per target: its name, changed, unchanged or\n"
+    "failed, and its file or folder. A failing target is named on standard error\n"
+    "and the others are still changed. Uninstall removes only what Corvane placed.\n"
+    "Without --system, \"list\" tells which certificates are trusted system-wide.\n";
 
 struct EntryNumber {
   std::int32_t flags = 0;
@@ -248,7 +260,7 @@ int ListText(const TCertManager& catalogue) {
     for (std::uint32_t position = 0; position < entries.size(); ++position) {
       const CertEntry& entry = entries[position];
       std::cout << "  " << EntryNumber{flags, position}.Text() << "  " << StateWord(flags, entry)
-                << "\n"
+                << (entry.systemWide ? ", trusted system-wide" : "") << "\n"
                 << "      subject: " << tools::TerminalText(entry.record.subjectDN) << "\n"
                 << "      valid:   " << UtcIsoText(entry.record.notBefore) << " - "
                 << UtcIsoText(entry.record.notAfter) << "\n"
@@ -322,6 +334,8 @@ int ListJson(const TCertManager& catalogue) {
           {"databases", databases},
           {"missingFrom", missingFrom},
           {"unreadable", unreadable},
+          {"systemWide", store.empty() ? nlohmann::ordered_json(nullptr)
+                                       : nlohmann::ordered_json(entry.systemWide)},
       });
     }
   }
@@ -582,7 +596,33 @@ int Export(const TCertManager& catalogue, const Request& request) {
   return kExitSuccess;
 }
 
+// --system list, install and uninstall, read with the same rules as without it.
+int RunSystemCommand(std::span<const std::string> args) {
+  const auto parsed = ParseArguments(args);
+  const Request* request = std::get_if<Request>(&parsed);
+  const bool allowed = request != nullptr && request->passwordFile.empty() &&
+                       (request->action == Action::kList || request->action == Action::kInstall ||
+                        request->action == Action::kUninstall);
+  if (!allowed) {
+    ReportProblem(request != nullptr ? "--system takes list, install or uninstall"
+                                     : std::get<UsageProblem>(parsed).text);
+    std::cerr << kUsage << "Try 'corvanectl --help' for more information.\n";
+    return kExitUsage;
+  }
+  std::vector<corvanectl::SystemEntry> entries;
+  for (const EntryNumber& number : request->entries) {
+    entries.push_back({number.flags, number.position});
+  }
+  const auto action = request->action == Action::kList      ? corvanectl::SystemAction::kList
+                      : request->action == Action::kInstall ? corvanectl::SystemAction::kInstall
+                                                            : corvanectl::SystemAction::kUninstall;
+  return corvanectl::RunSystem(action, request->json, entries);
+}
+
 int Run(std::span<const std::string> args) {
+  if (!args.empty() && args[0] == "--system") {
+    return RunSystemCommand(args.subspan(1));
+  }
   const auto parsed = ParseArguments(args);
   if (const auto* problem = std::get_if<UsageProblem>(&parsed)) {
     ReportProblem(problem->text);

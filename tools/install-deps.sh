@@ -24,6 +24,9 @@ packages=(
   # the second browser of the end-to-end tests (its profiles keep their own databases) and the
   # small HTTPS server whose request log proves that it trusted a site
   firefox-esr python3
+  # system-wide trust: the CA bundle and its command, clients that read it, the deployment role
+  # (its apt module needs python3-apt)
+  ca-certificates curl ansible-core python3-apt
   # the Windows build: cross compiler, GoogleTest's source to build with it, Wine to run the tests
   g++-mingw-w64-x86-64-posix googletest wine64
   # the Windows installer: MSI packages built on Debian, and the tool that reads them

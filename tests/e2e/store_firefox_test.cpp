@@ -16,6 +16,7 @@
 
 #include "crypto/cryptoapi.h"
 #include "platform/user_cert_database.h"
+#include "tests/support/request_log_server.h"
 #include "tests/support/store_test_home.h"
 #include "tests/support/store_test_pki.h"
 
@@ -29,31 +30,6 @@ using corvane_test::TestCertificate;
 constexpr char kBrowser[] = "/usr/bin/firefox-esr";
 constexpr char kPython[] = "/usr/bin/python3";
 constexpr int kPort = 8443;
-
-// An HTTPS server that appends the path of every request it answers to a log file.
-constexpr char kServer[] = R"(import http.server, ssl, sys
-port, cert, key, log = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.0"
-    def do_GET(self):
-        with open(log, "a") as out:
-            out.write(self.path + "\n")
-        body = b"<html><body>Corvane test page</body></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Connection", "close")
-        self.end_headers()
-        self.wfile.write(body)
-    def log_message(self, *args):
-        pass
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.options |= ssl.OP_NO_TICKET
-context.load_cert_chain(cert, key)
-server = http.server.HTTPServer(("127.0.0.1", port), Handler)
-server.socket = context.wrap_socket(server.socket, server_side=True)
-server.serve_forever()
-)";
 
 // Starts the server, waits until it listens, and lets Firefox load the page for at most the given
 // number of seconds.
@@ -124,8 +100,9 @@ class StoreFirefox : public ::testing::Test {
     const std::string log = home_.Path() + "/requests-" + attempt + ".log";
     corvane_test::WriteFile(log, "");
     std::vector<std::string> argv = namespacePrefix_;
-    argv.insert(argv.end(), {"bash", "-c", kScript, "bash", kPython, kServer, std::to_string(kPort),
-                             certFile_, keyFile_, log, profile_, std::to_string(seconds)});
+    argv.insert(argv.end(), {"bash", "-c", kScript, "bash", kPython,
+                             corvane_test::kRequestLogServer, std::to_string(kPort), certFile_,
+                             keyFile_, log, profile_, std::to_string(seconds)});
     const ProcessResult result = RunProcess(argv, std::chrono::seconds(seconds + 30));
     EXPECT_FALSE(result.timedOut) << attempt;
     EXPECT_EQ(result.exitCode, 0) << attempt << ": " << result.err;

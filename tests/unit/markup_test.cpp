@@ -185,6 +185,37 @@ TEST(Validity, BothEndsOfThePeriodAreValid) {
   EXPECT_EQ(ValidityAt(record, FileTime::FromValue(kJune2030 + 1)), Validity::kExpired);
 }
 
+// A certificate the administrator trusts system-wide gets a row of its own look that keeps the
+// user's own state: its icon and its action stay, a class and a note are added; with a partial
+// state both marks show, the user's own first.
+TEST(GroupMarkup, SystemWideRowsKeepTheUsersStateAndSaySo) {
+  CertEntry installed = MakeEntry(u"CN=Root A", u"01", 1);
+  installed.systemWide = true;
+  CertEntry partial = MakeEntry(u"CN=Root B", u"02", 0);
+  partial.state = InstalledState::kPartial;
+  partial.systemWide = true;
+  const std::u16string markup = Markup(CERTGROUP_ROOT_TEST, {installed, partial});
+  const std::u16string note =
+      u"<br><span class=\"row_note\">Trusted by every program of every user of this computer, "
+      u"as its administrator set it up. Install and Uninstall change only your own "
+      u"databases.</span>\n";
+  const std::u16string installedRow =
+      u"<tr class=\"system_wide\">\n"
+      u"<td class=\"col_data\" width=\"90%\"><img src=\"ok.png\" alt=\"\" HEIGHT=\"12\" "
+      u"WIDTH=\"12\">\n"
+      u"<a href=\"self.location=URL_SHOWCERT_1028_0\">" +
+      Summary(u"CN=Root A", u"01") + u"</a>\n" + note +
+      u"</td>\n"
+      u"<td class=\"col_data\" width=\"10%\"><a "
+      u"href=\"self.location=URL_UNINSTALLCERT_1028_0\">Uninstall</a>\n";
+  EXPECT_NE(markup.find(installedRow), std::u16string::npos)
+      << std::string(markup.begin(), markup.end());
+  const std::size_t partialRow = markup.find(u"<tr class=\"state_partial system_wide\">");
+  ASSERT_NE(partialRow, std::u16string::npos);
+  EXPECT_NE(markup.find(u"<img src=\"partial.png\"", partialRow), std::u16string::npos);
+  EXPECT_LT(markup.find(u"Install completes it.", partialRow), markup.find(note, partialRow));
+}
+
 TEST(GroupMarkup, ExportOnlyGroupIgnoresInstalledStateAndNames) {
   // Bit 0x40 is clear in 131104: DNS names are not shown there.
   const std::vector<TRDNAttr> names{TRDNAttr(u"3", u"tsa.oberit.example", 0)};
