@@ -22,7 +22,7 @@ class ChromiumPolicyTarget final : public PolicyListTarget {
 std::unique_ptr<TrustTarget> MakeTarget(const fs::path& managed, const char* id,
                                         const char16_t* name) {
   const fs::path file = managed / "corvane.json";
-  return std::make_unique<ChromiumPolicyTarget>(PolicyListSpec{
+  return std::make_unique<ChromiumPolicyTarget>(PolicyListLayout{
       .description = {id, name, linux_utf8::ToUtf16(file.string()), true},
       .file = file,
       .rootList = {"CACertificates"},

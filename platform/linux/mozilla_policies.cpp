@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 
 class MozillaPolicyTarget final : public PolicyListTarget {
  public:
-  MozillaPolicyTarget(PolicyListSpec spec, fs::path folder)
-      : PolicyListTarget(std::move(spec)), folder_(std::move(folder)) {}
+  MozillaPolicyTarget(PolicyListLayout layout, fs::path folder)
+      : PolicyListTarget(std::move(layout)), folder_(std::move(folder)) {}
 
  protected:
   std::string EntryOf(const Bytes& der) const override { return FileOf(der).string(); }
@@ -56,7 +56,7 @@ std::unique_ptr<TrustTarget> MakeTarget(const fs::path& root, const char* id, co
                                         const char* program) {
   const fs::path policies = root / "etc" / program / "policies";
   return std::make_unique<MozillaPolicyTarget>(
-      PolicyListSpec{
+      PolicyListLayout{
           .description = {id, name, linux_utf8::ToUtf16((policies / "policies.json").string()),
                           false},
           .file = policies / "policies.json",

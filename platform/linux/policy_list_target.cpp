@@ -7,17 +7,17 @@
 namespace platform::linux_trust {
 
 const PolicyPath& PolicyListTarget::ListOf(SystemTrustRole role) const {
-  return role == SystemTrustRole::kRoot ? spec_.rootList : spec_.intermediateList;
+  return role == SystemTrustRole::kRoot ? layout_.rootList : layout_.intermediateList;
 }
 
 PolicyFile PolicyListTarget::ReadChecked() const {
-  PolicyFile file = ReadPolicyFile(spec_.file);
-  for (const PolicyPath* list : {&spec_.rootList, &spec_.intermediateList}) {
+  PolicyFile file = ReadPolicyFile(layout_.file);
+  for (const PolicyPath* list : {&layout_.rootList, &layout_.intermediateList}) {
     if (file.problem.empty() && !list->empty()) {
       std::string problem;
       FindPolicyList(file.document, *list, problem);
       if (!problem.empty()) {
-        file.problem = spec_.file.string() + ": " + problem;
+        file.problem = layout_.file.string() + ": " + problem;
       }
     }
   }
@@ -65,9 +65,9 @@ TargetChange PolicyListTarget::Install(std::span<const SystemTrustCertificate> c
     }
   }
   if (listChanged) {
-    change.problem = MakeSystemFolder(spec_.file.parent_path());
+    change.problem = MakeSystemFolder(layout_.file.parent_path());
     if (change.problem.empty()) {
-      change.problem = WritePolicyFile(spec_.file, file.document);
+      change.problem = WritePolicyFile(layout_.file, file.document);
     }
     change.changed = change.changed || change.problem.empty();
   }
@@ -98,8 +98,8 @@ TargetChange PolicyListTarget::Uninstall(std::span<const SystemTrustCertificate>
   }
   if (listChanged) {
     // A file left with nothing in it was Corvane's alone.
-    change.problem = file.document.empty() ? RemoveSystemFile(spec_.file)
-                                           : WritePolicyFile(spec_.file, file.document);
+    change.problem = file.document.empty() ? RemoveSystemFile(layout_.file)
+                                           : WritePolicyFile(layout_.file, file.document);
     if (!change.problem.empty()) {
       return change;
     }

@@ -8,7 +8,7 @@
 
 namespace platform::linux_trust {
 
-struct PolicyListSpec {
+struct PolicyListLayout {
   SystemTrustTarget description;
   std::filesystem::path file;
   PolicyPath rootList;
@@ -17,9 +17,9 @@ struct PolicyListSpec {
 
 class PolicyListTarget : public TrustTarget {
  public:
-  explicit PolicyListTarget(PolicyListSpec spec) : spec_(std::move(spec)) {}
+  explicit PolicyListTarget(PolicyListLayout layout) : layout_(std::move(layout)) {}
 
-  SystemTrustTarget Describe() const override { return spec_.description; }
+  SystemTrustTarget Describe() const override { return layout_.description; }
   TargetReading Read(std::span<const SystemTrustCertificate> certificates) const override;
   TargetChange Install(std::span<const SystemTrustCertificate> certificates) override;
   TargetChange Uninstall(std::span<const SystemTrustCertificate> certificates) override;
@@ -39,7 +39,7 @@ class PolicyListTarget : public TrustTarget {
   PolicyFile ReadChecked() const;
   bool Listed(const PolicyJson& document, const SystemTrustCertificate& certificate) const;
 
-  PolicyListSpec spec_;
+  PolicyListLayout layout_;
 };
 
 }  // namespace platform::linux_trust
