@@ -30,7 +30,7 @@ bool PolicyListTarget::Listed(const PolicyJson& document,
   std::string problem;
   const PolicyJson* list = path.empty() ? nullptr : FindPolicyList(document, path, problem);
   return list != nullptr &&
-         std::ranges::find(*list, PolicyJson(EntryOf(certificate.der))) != list->end();
+         std::find(list->begin(), list->end(), PolicyJson(EntryOf(certificate.der))) != list->end();
 }
 
 TargetReading PolicyListTarget::Read(std::span<const SystemTrustCertificate> certificates) const {
@@ -89,9 +89,11 @@ TargetChange PolicyListTarget::Uninstall(std::span<const SystemTrustCertificate>
       continue;
     }
     PolicyJson& list = MakePolicyList(file.document, path);
-    const auto removed = std::ranges::remove(list, PolicyJson(EntryOf(certificate.der)));
-    if (removed.begin() != list.end()) {
-      list.erase(removed.begin(), removed.end());
+    // Iterator algorithms: JSON arrays are no ranges to every standard library's concepts.
+    const auto removed =
+        std::remove(list.begin(), list.end(), PolicyJson(EntryOf(certificate.der)));
+    if (removed != list.end()) {
+      list.erase(removed, list.end());
       PrunePolicyPath(file.document, path);
       listChanged = true;
     }
