@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+#include "platform/file_system.h"
+#include "platform/windows/win_api.h"
+
 namespace platform {
 namespace {
 
@@ -16,24 +19,11 @@ constexpr std::size_t kPathBufferSize = 260;
 // Description and pattern alike read "*.cer".
 constexpr wchar_t kFilter[] = L"*.cer\0*.cer\0";
 
-std::wstring CurrentFolder() {
-  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-  if (size == 0) {
-    return {};
-  }
-  std::wstring folder(size, L'\0');
-  const DWORD length = ::GetCurrentDirectoryW(size, folder.data());
-  if (length == 0 || length >= size) {
-    return {};
-  }
-  folder.resize(length);
-  return folder;
-}
-
 }  // namespace
 
 std::optional<std::u16string> RunSaveDialog(HWND owner, const std::u16string& proposedName) {
-  const std::wstring folder = CurrentFolder();
+  // The dialog must leave the current folder as it found it.
+  const std::u16string folder = GetCurrentDir();
   std::wstring buffer(kPathBufferSize, L'\0');
   // A longer proposal is cut to what the buffer holds.
   const std::size_t proposedLength = std::min(proposedName.find(u'\0'), kPathBufferSize - 1);
@@ -60,7 +50,7 @@ std::optional<std::u16string> RunSaveDialog(HWND owner, const std::u16string& pr
     break;
   }
   if (!folder.empty()) {
-    ::SetCurrentDirectoryW(folder.c_str());
+    ::SetCurrentDirectoryW(windows::WideOf(folder));
   }
   if (!confirmed || buffer[0] == L'\0') {
     return std::nullopt;
